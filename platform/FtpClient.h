@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Errors.h"
+
+#include <QDateTime>
+#include <QString>
+#include <memory>
+#include <vector>
+
+// An FTP error. Two categories are told apart: a failure of the security negotiation with
+// the server (AUTH TLS, certificate) and every other error.
+class FtpError : public CordalisError
+{
+public:
+    enum class Category { Security, Other };
+    FtpError(Category category, const QString& text) : CordalisError(text), category_(category) {}
+    Category category() const { return category_; }
+    bool isSecurity() const { return category_ == Category::Security; }
+
+private:
+    Category category_;
+};
+
+// One entry of a directory listing.
+struct FtpListItem
+{
+    QString FileName;
+    bool IsFile = false;     // a plain file (not a directory, link or anything else)
+    QDateTime ModifiedDate;  // local time; invalid when the server gave none
+    qint64 Size = -1;
+};
+
+// A blocking FTP client over libcurl: IPv4, no proxy, passive mode. After Connect the same
+// control connection serves every operation until Disconnect. Every failure throws FtpError.
+// Connecting and waiting for a server reply are bounded; the data-transfer time-out given to
+// Configure (0 = none) bounds nothing else.
+class FtpClient
+{
+public:
+    FtpClient();
+    ~FtpClient();
+    FtpClient(const FtpClient&) = delete;
+    FtpClient& operator=(const FtpClient&) = delete;
+
+    void Configure(const QString& host, const QString& user, const QString& password,
+                   quint16 port, int transferTimeoutSeconds);
+    // Explicit TLS (AUTH TLS) required for the control and data connections. Off by default.
+    void SetTlsRequired(bool required);
+
+    void Connect();
+    bool Connected() const;
+    void Disconnect();
+
+    void SetPassive(bool passive);
+    void SetBinary();
+
+    // Absolute path, e.g. "/Rapport". A missing folder is an error.
+    void ChangeDir(const QString& absolutePath);
+    // Lists the current directory: MLSD where offered, else LIST (Unix or DOS format).
+    void List();
+    int ListingCount() const;
+    const FtpListItem& Listing(int index) const;
+
+    // Downloads a file of the current directory; replaces localPath only when complete.
+    void Get(const QString& remoteName, const QString& localPath);
+    // Uploads localPath under remoteName in the current directory, replacing it whole.
+    void Put(const QString& localPath, const QString& remoteName);
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> d;
+};

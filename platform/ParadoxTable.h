@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+// Read-only access to one head-office Paradox table (.DB with its .MB memo file), read by
+// our own reader of the format. Opening validates the header and the block chain before a
+// single record is read; every error is a TableError whose French text names the table.
+//
+// Usage mirrors the data-set component the exports were designed on:
+//   TTable t(folder, "REMISES.DB");
+//   t.Open();
+//   for (t.First(); !t.Eof(); t.Next()) { ... t.FieldByName("Type").AsInteger() ... }
+//   t.Close();
+
+class ParadoxFile; // the opened .DB/.MB pair, internal to the table layer
+
+enum class FieldKind {
+    Alpha, Short, Long, AutoInc, Number, Money, BCD, Date, Time, Timestamp, Logical,
+    Bytes, Memo, FmtMemo, Binary, OLE, Graphic
+};
+
+// One field of the current record. Valid while its table stays open.
+class TField
+{
+public:
+    QString FieldName() const;
+    FieldKind Kind() const;
+    bool IsNull() const;
+    // Text form: alpha and memo text decoded from the table's code page; other kinds in the
+    // regional text forms (integers in decimal, numbers in shortest general form with the
+    // locale's decimal separator, money with two decimals, short date, long time, timestamp
+    // as date then time, True/False). NULL gives an empty text.
+    QString AsString() const;
+    // The text form in windows-1252 bytes (a character outside it becomes '?').
+    QByteArray AsAnsiString() const;
+    // NULL gives 0. Integer kinds give their value; a text that is not an integer throws
+    // ConvertError.
+    int AsInteger() const;
+
+private:
+    friend class TTable;
+    friend class ParadoxFile;
+    TField(ParadoxFile* file, int column) : file_(file), column_(column) {}
+    ParadoxFile* file_;
+    int column_; // column in the table file
+};
+
+class TTable
+{
+public:
+    // folder: the alias folder holding the tables; tableName: e.g. "REMISES.DB", matched
+    // without regard to letter case. fixedFields: the field list the program fixes for this
+    // table (empty = every field of the table, in its order). With a fixed list, Fields()
+    // exposes exactly those fields in that order and Open() fails when the table lacks one.
+    TTable(QString folder, QString tableName, QStringList fixedFields = {});
+    ~TTable();
+    TTable(const TTable&) = delete;
+    TTable& operator=(const TTable&) = delete;
+
+    QString TableName() const { return tableName_; }
+    QString Folder() const { return folder_; }
+
+    bool Active() const;
+    void Open();
+    void Close();
+
+    void First();
+    void Next();
+    bool Eof() const;
+    int RecordCount() const;
+
+    int FieldCount() const;
+    TField& Fields(int index);
+    // Throws TableError naming the table and the field when the table lacks it.
+    TField& FieldByName(const QString& name);
+
+    // Code page used when the table's header says 0 (Paradox 3.x). Default 1252.
+    void SetDefaultCodePage(int codePage) { defaultCodePage_ = codePage; }
+
+private:
+    QString folder_;
+    QString tableName_;
+    QStringList fixedFields_;
+    int defaultCodePage_ = 1252;
+    std::unique_ptr<ParadoxFile> file_;
+    std::vector<TField> fields_;
+};
+
+// The fixed field lists of the program's tables.
+QStringList PersoFields();    // Perso.DB, 11 fields
+QStringList FournisFields();  // FOURNIS.DB, 51 fields

@@ -1,0 +1,76 @@
+#include "GuiSeams.h"
+
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <deque>
+
+namespace Dialogs {
+namespace {
+std::deque<QString>& answers()
+{
+    static std::deque<QString> queue;
+    return queue;
+}
+
+bool takeAnswer(QString& answer)
+{
+    if (answers().empty())
+        return false;
+    answer = answers().front();
+    answers().pop_front();
+    return true;
+}
+
+// "Fichier csv|*.csv" (the designed filter form) to Qt's "Fichier csv (*.csv)".
+QString qtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        result << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+    return result.join(QStringLiteral(";;"));
+}
+} // namespace
+
+QString GetExistingDirectory(QWidget* parent, const QString& caption)
+{
+    QString answer;
+    if (takeAnswer(answer))
+        return answer;
+    return QFileDialog::getExistingDirectory(parent, caption, QStringLiteral("/"),
+                                             QFileDialog::ShowDirsOnly);
+}
+
+QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                        const QString& defaultSuffix)
+{
+    QString answer;
+    if (takeAnswer(answer))
+        return answer;
+    QFileDialog dialog(parent, caption, QString(), qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+void SetNextAnswer(const QString& answer) { answers().push_back(answer); }
+void ClearAnswers() { answers().clear(); }
+
+} // namespace Dialogs
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+
+void InstallMessageBoxHandler()
+{
+    SetMessageHandler([](const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text,
+                        QMessageBox::Ok, QApplication::activeWindow());
+        box.exec();
+    });
+}

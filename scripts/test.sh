@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what Cordalis needs, builds it with warnings as errors and runs the whole test
+# suite with ctest. Usage: scripts/test.sh [build folder]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+build=${1:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORDALIS_WERROR=ON
+cmake --build "$build" --parallel "$(nproc)"
+ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300
