@@ -134,7 +134,7 @@ TEST_F(IniFileTest, TrickyFilesReadAsThePrivateProfileFunctionsDo)
 
 TEST_F(IniFileTest, Windows1252FileKeepsItsEncodingAndLineEnds)
 {
-    WriteRaw("; r\xE9glages\r\n[Cordalis_URI]\r\nURI=C:\\Donn\xE9"
+    WriteRaw("; r\xE9glages \x81\x8D\x8F\x90\x9D\r\n[Cordalis_URI]\r\nURI=C:\\Donn\xE9"
              "es\\\x80xport\\\r\n\r\n"
              "[Cordalis]\r\nTypeEnvoi=URI\r\n");
     TIniFile ini(path_);
@@ -142,9 +142,10 @@ TEST_F(IniFileTest, Windows1252FileKeepsItsEncodingAndLineEnds)
 
     ini.WriteString("Cordalis_URI", "Autre", "Ségolène");
     ini.WriteBool("Cordalis", "Message", true);
-    EXPECT_EQ(ReadRaw(), QByteArray("; r\xE9glages\r\n[Cordalis_URI]\r\nURI=C:\\Donn\xE9"
-                                    "es\\\x80xport\\\r\nAutre=S\xE9gol\xE8ne\r\n\r\n"
-                                    "[Cordalis]\r\nTypeEnvoi=URI\r\nMessage=1\r\n"));
+    EXPECT_EQ(ReadRaw(),
+              QByteArray("; r\xE9glages \x81\x8D\x8F\x90\x9D\r\n[Cordalis_URI]\r\nURI=C:\\Donn\xE9"
+                         "es\\\x80xport\\\r\nAutre=S\xE9gol\xE8ne\r\n\r\n"
+                         "[Cordalis]\r\nTypeEnvoi=URI\r\nMessage=1\r\n"));
 
     // A value the code page cannot hold turns the file into UTF-8 rather than losing it.
     ini.WriteString("Cordalis_URI", "Grec", "Ωμέγα");

@@ -1,5 +1,4 @@
 #include "AtomicFile.h"
-#include "Windows1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,28 +8,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-TEST(Windows1252Test, EveryByteRoundTripsAndForeignCharactersAreReplaced)
-{
-    QByteArray all;
-    for (int b = 0; b < 256; ++b)
-        all.append(static_cast<char>(b));
-    const QString text = Windows1252::Decode(all);
-    ASSERT_EQ(text.size(), 256);
-    EXPECT_EQ(text.at(0x80), QChar(0x20AC));
-    EXPECT_EQ(text.at(0x9C), QChar(0x0153));
-    EXPECT_EQ(text.at(0xE9), QChar(0x00E9));
-    bool lossless = false;
-    EXPECT_EQ(Windows1252::Encode(text, '?', &lossless), all);
-    EXPECT_TRUE(lossless);
-    EXPECT_TRUE(Windows1252::CanEncode(text));
-
-    // U+0080..U+009F that stand for other characters in the code page have no byte.
-    EXPECT_FALSE(Windows1252::CanEncode(QString(QChar(0x80))));
-    EXPECT_EQ(Windows1252::Encode(QStringLiteral("é€œ ā 😀 \u0080"), '?', &lossless),
-              QByteArray("\xE9\x80\x9C ? ? ?"));
-    EXPECT_FALSE(lossless);
-}
 
 TEST(AtomicFileTest, ReplacesTheFileOrLeavesItWhole)
 {
