@@ -119,9 +119,10 @@ TEST_F(TFicheCordalisTest, SendChannelFollowsOnlyTheExactValues)
     EXPECT_EQ(fiche->TypeEnvoi(), EnvoiUri);
     EXPECT_EQ(fiche->CheminUri(), cible);
 
-    // Any other value, lower-case "ftp" included, keeps the previous channel and folder.
+    // Any other value, lower-case "ftp" and an empty value included, keeps the previous
+    // channel and folder.
     for (const QByteArray& value : {QByteArray("ftp"), QByteArray("uri"), QByteArray("Dossier"),
-                                    QByteArray(" FTP"), QByteArray("")}) {
+                                    QByteArray("Ftp"), QByteArray("")}) {
         WriteIni("[Cordalis]\nTypeEnvoi=" + value + "\n[Cordalis_URI]\nURI=/ailleurs/\n");
         fiche->LireParametres(ProgramPaths::FichierIni());
         EXPECT_EQ(fiche->TypeEnvoi(), EnvoiUri) << value.constData();
