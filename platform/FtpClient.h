@@ -50,6 +50,8 @@ public:
                    int transferTimeoutSeconds);
     // Explicit TLS (AUTH TLS) required for the control and data connections. Off by default.
     void SetTlsRequired(bool required);
+    // Bounds connecting and each wait for a server reply; 30 s unless set (tests use less).
+    void SetReplyTimeout(int seconds);
 
     void Connect();
     bool Connected() const;
