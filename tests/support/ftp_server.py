@@ -6,12 +6,19 @@ given (0: a free port chosen by the system), then prints "PORT <number>" on its 
 output. It stops when its standard input reaches its end, so it never outlives the test
 program that started it.
 
-  --user NAME:PASSWORD:HOME   an account (repeatable); HOME is a folder, full write rights
+  --user NAME:PASSWORD:PERM:HOME
+                              an account (repeatable): its pyftpdlib rights ("elradfmwMT" for
+                              all, "elr" to read only) and its home folder
   --log FILE                  appends one line per event: "connect", "login NAME",
                               "login-failed NAME", "quit", "disconnect"
   --no-mlsd                   behaves like servers without MLSD/MLST (vsftpd): listings come
                               from LIST only
+  --mlsd-refused              announces MLST in FEAT but refuses MLSD (500)
+  --idle-timeout SECONDS      closes control connections idle that long (default 300)
   --silent                    accepts connections and never answers (time-out tests)
+
+File names that are not UTF-8 are listed and served with their own bytes, as a Unix server
+does.
 """
 
 import argparse
@@ -78,6 +85,8 @@ def run_ftp(args):
 
     class Handler(FTPHandler):
         abstracted_fs = ServerTimesFS
+        unicode_errors = "surrogateescape"
+        timeout = args.idle_timeout
 
         def on_connect(self):
             log("connect")
@@ -95,15 +104,17 @@ def run_ftp(args):
             log("quit")
             return FTPHandler.ftp_QUIT(self, line)
 
+    refused = ()
     if args.no_mlsd:
-        Handler.proto_cmds = {
-            k: v for k, v in FTPHandler.proto_cmds.items() if k not in ("MLSD", "MLST")
-        }
+        refused = ("MLSD", "MLST")
+    elif args.mlsd_refused:
+        refused = ("MLSD",)
+    Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in refused}
 
     authorizer = DummyAuthorizer()
     for spec in args.user:
-        name, password, home = spec.split(":", 2)
-        authorizer.add_user(name, password, home, perm="elradfmwMT")
+        name, password, perm, home = spec.split(":", 3)
+        authorizer.add_user(name, password, home, perm=perm)
     Handler.authorizer = authorizer
     Handler.banner = "Cordalis test server ready."
 
@@ -119,6 +130,8 @@ def main():
     parser.add_argument("--user", action="append", default=[])
     parser.add_argument("--log")
     parser.add_argument("--no-mlsd", action="store_true")
+    parser.add_argument("--mlsd-refused", action="store_true")
+    parser.add_argument("--idle-timeout", type=float, default=300)
     parser.add_argument("--silent", action="store_true")
     args = parser.parse_args()
 
