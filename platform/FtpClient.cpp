@@ -178,8 +178,8 @@ FtpError MakeError(CURLcode code, const QString& action, const QString& libraryT
     else if (!libraryText.isEmpty())
         text += QStringLiteral(" (") + libraryText + QLatin1Char(')');
     text += QLatin1Char('.');
-    const bool serverSpoke = code != CURLE_COULDNT_CONNECT && code != CURLE_COULDNT_RESOLVE_HOST;
-    if (serverSpoke && !lastReply.isEmpty())
+    // The server's last reply, when it is a refusal (4xx, 5xx): it often says why.
+    if (lastReply.startsWith('4') || lastReply.startsWith('5'))
         text += QStringLiteral(" Réponse du serveur : ") + Printable(lastReply);
     return FtpError(IsSecurityCode(code) ? FtpError::Category::Security : FtpError::Category::Other,
                     text);

@@ -202,6 +202,25 @@ TEST_F(FtpClientTest, RequiredTlsAgainstAPlainServerIsASecurityFailure)
     EXPECT_EQ(server.logCount("login cordalis"), 0);
 }
 
+TEST_F(FtpClientTest, AnUntrustedCertificateIsASecurityFailure)
+{
+    TestFtpServer::Options options;
+    options.tls = true;
+    TestFtpServer server(options);
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.SetTlsRequired(true);
+    FtpError untrusted = ErrorOf([&] { client.Connect(); });
+    EXPECT_TRUE(untrusted.isSecurity()) << untrusted.what();
+    EXPECT_FALSE(client.Connected());
+
+    // Without TLS the server refuses the login: an ordinary error, not a negotiation one.
+    client.SetTlsRequired(false);
+    FtpError clear = ErrorOf([&] { client.Connect(); });
+    EXPECT_FALSE(clear.isSecurity()) << clear.what();
+    EXPECT_EQ(server.logCount("login cordalis"), 0);
+}
+
 TEST_F(FtpClientTest, UploadReplacesTheRemoteFileWhole)
 {
     TestFtpServer server;

@@ -45,6 +45,8 @@ TestFtpServer::TestFtpServer(const Options& options)
     if (options.idleTimeoutSeconds > 0)
         arguments << QStringLiteral("--idle-timeout")
                   << QString::number(options.idleTimeoutSeconds);
+    if (options.tls)
+        arguments << QStringLiteral("--tls") << dir_.filePath(QStringLiteral("server.pem"));
     if (options.silent)
         arguments << QStringLiteral("--silent");
 

@@ -44,6 +44,9 @@ public:
         bool mlsdRefused = false;
         // Control connections idle this long are closed by the server (0: 300 s).
         double idleTimeoutSeconds = 0;
+        // true: offers AUTH TLS with a self-signed certificate (which no client trusts) and
+        // refuses logins in clear text.
+        bool tls = false;
         // true: accepts connections and never answers a word (time-out tests).
         bool silent = false;
         std::vector<Account> extraAccounts;

@@ -15,6 +15,8 @@ program that started it.
                               from LIST only
   --mlsd-refused              announces MLST in FEAT but refuses MLSD (500)
   --idle-timeout SECONDS      closes control connections idle that long (default 300)
+  --tls CERTFILE              offers AUTH TLS with a self-signed certificate written to
+                              CERTFILE, and refuses logins in clear text
   --silent                    accepts connections and never answers (time-out tests)
 
 File names that are not UTF-8 are listed and served with their own bytes, as a Unix server
@@ -55,6 +57,27 @@ def run_silent(port):
         held.append(connection)  # kept open, never answered
 
 
+def make_certificate(path):
+    # A self-signed certificate that no client trusts: enough to test that a client refuses
+    # it. Key and certificate go in the same file.
+    from OpenSSL import crypto
+
+    key = crypto.PKey()
+    key.generate_key(crypto.TYPE_RSA, 2048)
+    cert = crypto.X509()
+    cert.get_subject().CN = "127.0.0.1"
+    cert.set_serial_number(1)
+    cert.gmtime_adj_notBefore(0)
+    cert.gmtime_adj_notAfter(86400)
+    cert.set_issuer(cert.get_subject())
+    cert.set_pubkey(key)
+    cert.sign(key, "sha256")
+    with open(path, "wb") as out:
+        out.write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
+        out.write(crypto.dump_certificate(crypto.FILETYPE_PEM, cert))
+    return path
+
+
 def run_ftp(args):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.filesystems import AbstractedFS
@@ -83,7 +106,16 @@ def run_ftp(args):
             self.cmd_channel.use_gmt_times = True
             yield from AbstractedFS.format_mlsx(self, *a, **k)
 
-    class Handler(FTPHandler):
+    base = FTPHandler
+    if args.tls:
+        from pyftpdlib.handlers import TLS_FTPHandler
+
+        TLS_FTPHandler.certfile = make_certificate(args.tls)
+        TLS_FTPHandler.tls_control_required = True
+        TLS_FTPHandler.tls_data_required = True
+        base = TLS_FTPHandler
+
+    class Handler(base):
         abstracted_fs = ServerTimesFS
         unicode_errors = "surrogateescape"
         timeout = args.idle_timeout
@@ -102,14 +134,14 @@ def run_ftp(args):
 
         def ftp_QUIT(self, line):
             log("quit")
-            return FTPHandler.ftp_QUIT(self, line)
+            return base.ftp_QUIT(self, line)
 
     refused = ()
     if args.no_mlsd:
         refused = ("MLSD", "MLST")
     elif args.mlsd_refused:
         refused = ("MLSD",)
-    Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in refused}
+    Handler.proto_cmds = {k: v for k, v in base.proto_cmds.items() if k not in refused}
 
     authorizer = DummyAuthorizer()
     for spec in args.user:
@@ -132,6 +164,7 @@ def main():
     parser.add_argument("--no-mlsd", action="store_true")
     parser.add_argument("--mlsd-refused", action="store_true")
     parser.add_argument("--idle-timeout", type=float, default=300)
+    parser.add_argument("--tls")
     parser.add_argument("--silent", action="store_true")
     args = parser.parse_args()
 
