@@ -344,6 +344,13 @@ TEST_F(FtpClientTest, ChangeDirToAMissingFolderIsAnErrorAndKeepsTheCurrentOne)
     client.ChangeDir("/");
     client.Get("r.xml", localPath("top.xml"));
     EXPECT_EQ(ReadLocal(localPath("top.xml")), "<top/>");
+
+    // Active mode works too, for servers behind a firewall that forbids passive ports.
+    client.SetPassive(false);
+    client.List();
+    EXPECT_NE(Find(client, "Rapport"), nullptr);
+    client.Get("r.xml", localPath("active.xml"));
+    EXPECT_EQ(ReadLocal(localPath("active.xml")), "<top/>");
 }
 
 TEST_F(FtpClientTest, AbsolutePathsStartAtTheServerRootNotTheLoginFolder)
