@@ -1,35 +1,19 @@
 #include "ListesFournisseurs.h"
 
-#include "IniFile.h"
 #include "ParadoxTable.h"
+#include "SupplierExclusions.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <set>
 
 namespace {
-const QString SectionExclus = QStringLiteral("Cordalis_FNS_Exclu");
-
-// A stored line excludes the supplier whose code equals the text after its first equals
-// sign (the whole line when it has none), exactly and with letter case.
-bool CodeStocke(const QStringList& storedLines, const QString& code)
-{
-    for (const QString& line : storedLines) {
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        const QString value = equals < 0 ? line : line.mid(equals + 1);
-        if (value == code)
-            return true;
-    }
-    return false;
-}
-
 bool AvantParNom(const Fournisseur& a, const Fournisseur& b)
 {
     return QString::localeAwareCompare(a.Nom, b.Nom) < 0;
 }
 } // namespace
 
-void ListesFournisseurs::Charger(TTable& table, const QStringList& storedLines,
+void ListesFournisseurs::Charger(TTable& table, const QStringList& storedCodes,
                                  const std::function<void()>& afterEachRow)
 {
     if (!table.Active())
@@ -39,7 +23,8 @@ void ListesFournisseurs::Charger(TTable& table, const QStringList& storedLines,
                                       table.FieldByName(QStringLiteral("Nom")).AsString()};
         if (afterEachRow)
             afterEachRow();
-        Inserer(CodeStocke(storedLines, fournisseur.Code) ? exclus_ : inclus_, fournisseur);
+        Inserer(FournisseurExcluDansListe(storedCodes, fournisseur.Code) ? exclus_ : inclus_,
+                fournisseur);
     }
 }
 
@@ -77,17 +62,8 @@ void ListesFournisseurs::Deplacer(std::vector<Fournisseur>& from, std::vector<Fo
 
 void ListesFournisseurs::Enregistrer(const QString& iniFile) const
 {
-    TIniFile ini(iniFile);
-    if (ini.SectionExists(SectionExclus))
-        ini.EraseSection(SectionExclus);
-    for (size_t i = 0; i < exclus_.size(); ++i)
-        ini.WriteString(SectionExclus, QStringLiteral("Fournisseur%1").arg(i), exclus_[i].Code);
-}
-
-QStringList ListesFournisseurs::LignesStockees(const QString& iniFile)
-{
-    QStringList lines;
-    if (QFileInfo::exists(iniFile))
-        TIniFile(iniFile).ReadSectionValues(SectionExclus, lines);
-    return lines;
+    QStringList codes;
+    for (const Fournisseur& fournisseur : exclus_)
+        codes << fournisseur.Code;
+    EnregistrerFournisseursExclus(iniFile, codes);
 }

@@ -22,11 +22,11 @@ class ListesFournisseurs
 {
 public:
     // Puts every row of the supplier table (opened here when it is not open yet, left open)
-    // into the excluded list when its code is one of the stored values, else into the
-    // included list. storedLines are the "key=value" lines of the exclusion section.
+    // into the excluded list when its code is one of the stored codes (LireFournisseursExclus),
+    // else into the included list.
     // afterEachRow runs after each row is read (the dialog keeps its window responsive
     // there). Errors of the table layer are thrown as they come; the rows read before stay.
-    void Charger(TTable& table, const QStringList& storedLines,
+    void Charger(TTable& table, const QStringList& storedCodes,
                  const std::function<void()>& afterEachRow = {});
 
     const std::vector<Fournisseur>& Inclus() const { return inclus_; }
@@ -41,9 +41,6 @@ public:
     // "Fournisseur0" upward in list order, no section at all when the list is empty.
     // Throws IniWriteError when the system refuses a write.
     void Enregistrer(const QString& iniFile) const;
-
-    // The "key=value" lines of the exclusion section; none without a settings file.
-    static QStringList LignesStockees(const QString& iniFile);
 
 private:
     static void Inserer(std::vector<Fournisseur>& list, const Fournisseur& fournisseur);

@@ -5,6 +5,7 @@
 #include "MessageBox.h"
 #include "ParadoxTable.h"
 #include "ProgramPaths.h"
+#include "SupplierExclusions.h"
 #include "ui_TFicheExclureFnsListe.h"
 
 #include <QCoreApplication>
@@ -75,7 +76,7 @@ TFicheExclureFnsListe::~TFicheExclureFnsListe() = default;
 
 void TFicheExclureFnsListe::FormCreate()
 {
-    const QStringList stored = ListesFournisseurs::LignesStockees(iniFile_);
+    const QStringList stored = LireFournisseursExclus(iniFile_);
     // Keep the window painted during a long table, at most every few milliseconds; user
     // input waits until the lists are complete, so nothing can act on half-filled lists.
     QElapsedTimer sincePump;
