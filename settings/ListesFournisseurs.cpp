@@ -1,17 +1,18 @@
 #include "ListesFournisseurs.h"
 
 #include "ParadoxTable.h"
+#include "Regional.h"
 #include "SupplierExclusions.h"
 
 #include <algorithm>
 #include <set>
 
-namespace {
-bool AvantParNom(const Fournisseur& a, const Fournisseur& b)
+ListesFournisseurs::ListesFournisseurs() : collator_(Regional::Locale())
 {
-    return QString::localeAwareCompare(a.Nom, b.Nom) < 0;
+    // The names sort as a list control sorts its texts: by the regional collation, letter
+    // case aside ("abricots" before "Artichauts").
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
 }
-} // namespace
 
 void ListesFournisseurs::Charger(TTable& table, const QStringList& storedCodes,
                                  const std::function<void()>& afterEachRow)
@@ -40,7 +41,10 @@ void ListesFournisseurs::Reintegrer(const std::vector<int>& positions)
 
 void ListesFournisseurs::Inserer(std::vector<Fournisseur>& list, const Fournisseur& fournisseur)
 {
-    list.insert(std::upper_bound(list.begin(), list.end(), fournisseur, AvantParNom), fournisseur);
+    const auto before = [this](const Fournisseur& a, const Fournisseur& b) {
+        return collator_.compare(a.Nom, b.Nom) < 0;
+    };
+    list.insert(std::upper_bound(list.begin(), list.end(), fournisseur, before), fournisseur);
 }
 
 void ListesFournisseurs::Deplacer(std::vector<Fournisseur>& from, std::vector<Fournisseur>& to,

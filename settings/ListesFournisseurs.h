@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCollator>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -16,11 +17,13 @@ struct Fournisseur
 };
 
 // The two lists of the supplier exclusion dialog: suppliers whose purchase conditions are
-// published ("inclus") and those left out ("exclus"). Each list stays sorted by name; a row
-// added to a list goes after the rows of the same name.
+// published ("inclus") and those left out ("exclus"). Each list stays sorted by name (regional
+// collation, letter case aside); a row added to a list goes after the rows of the same name.
 class ListesFournisseurs
 {
 public:
+    ListesFournisseurs();
+
     // Puts every row of the supplier table (opened here when it is not open yet, left open)
     // into the excluded list when its code is one of the stored codes (LireFournisseursExclus),
     // else into the included list.
@@ -43,10 +46,11 @@ public:
     void Enregistrer(const QString& iniFile) const;
 
 private:
-    static void Inserer(std::vector<Fournisseur>& list, const Fournisseur& fournisseur);
-    static void Deplacer(std::vector<Fournisseur>& from, std::vector<Fournisseur>& to,
-                         const std::vector<int>& positions);
+    void Inserer(std::vector<Fournisseur>& list, const Fournisseur& fournisseur);
+    void Deplacer(std::vector<Fournisseur>& from, std::vector<Fournisseur>& to,
+                  const std::vector<int>& positions);
 
+    QCollator collator_;
     std::vector<Fournisseur> inclus_;
     std::vector<Fournisseur> exclus_;
 };

@@ -4,6 +4,7 @@
 #include "MessageRecorder.h"
 #include "ParadoxTable.h"
 #include "ParadoxWriter.h"
+#include "Regional.h"
 #include "TFicheExclureFnsListe.h"
 
 #include <QDir>
@@ -118,12 +119,21 @@ TEST_F(ExclusionDialog, WithoutSettingsEverySupplierIsIncludedInNameOrder)
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
+TEST_F(ExclusionDialog, NamesSortByTheRegionalCollation)
+{
+    Regional::SetLocale(QLocale(QLocale::French, QLocale::France));
+    WriteFournis(folder.path(), {{"Z1", "Zinc"}, {"E1", "Écluses"}, {"E2", "eau"}, {"A1", "Abri"}});
+    const auto form = open();
+    Regional::ResetLocale();
+    EXPECT_EQ(Names(*source), (QStringList{"Abri", "eau", "Écluses", "Zinc"}));
+}
+
 TEST_F(ExclusionDialog, StoredValuesMatchExactlyWhateverTheKey)
 {
     folder.write("[Cordalis_FNS_Exclu]\nFournisseur0=ab\nFournisseur1=CC\nAjoutManuel=EE\n"
-                 "Fournisseur2=ZZ\nFournisseur3= BB\n");
+                 "Fournisseur2=ZZ\nFournisseur3=B\n");
     const auto form = open();
-    // "ab" is not "AB", " BB" is not "BB"; ZZ names no supplier and is shown nowhere.
+    // "ab" is not "AB", "B" is not "BB"; ZZ names no supplier and is shown nowhere.
     EXPECT_EQ(Names(*exclu), (QStringList{"Cerisier SA", "Endives Nord"}));
     EXPECT_EQ(Names(*source),
               (QStringList{"abricots du Sud", "Artichauts", "Bananes", "Dattes & Co"}));

@@ -90,7 +90,6 @@ TEST_F(FtpParamDialog, EmptyFieldBlocksSavingAndSpacesPass)
     EXPECT_EQ(form.result(), QDialog::Accepted);
     const TIniFile ini = folder.file();
     EXPECT_EQ(ini.ReadString(Section, "Login", ""), QStringLiteral("siege"));
-    EXPECT_EQ(ini.ReadString(Section, "Mdp", ""), QStringLiteral(" "));
     EXPECT_EQ(ini.ReadString(Section, "Host", ""), QStringLiteral("ftp.example"));
     EXPECT_EQ(ini.ReadString(Section, "Port", ""), QStringLiteral("2121"));
 }
