@@ -1,6 +1,7 @@
 #include "TFicheCordalis.h"
 
 #include "ProgramPaths.h"
+#include "TFicheCordalisConfig.h"
 #include "ui_TFicheCordalis.h"
 
 #include "Accessibility.h"
@@ -158,6 +159,10 @@ void TFicheCordalis::btnEnvoiDocumentClick() {}
 // The settings dialog; whatever it did, the settings are read again afterwards.
 void TFicheCordalis::btnConfigClick()
 {
+    {
+        TFicheCordalisConfig dialog(this, ProgramPaths::FichierIni());
+        dialog.exec();
+    }
     LireParametres(ProgramPaths::FichierIni());
 }
 
