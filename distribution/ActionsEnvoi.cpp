@@ -23,7 +23,9 @@ private:
     VueEnvoi& vue_;
 };
 
-// Writes the source's bytes into the already opened target, chunk by chunk.
+// Writes the source's bytes into the already opened target, chunk by chunk. The target is
+// unbuffered so that a short write (a full disk, a file size limit) is seen here and not
+// lost inside a buffer.
 bool CopierContenu(QFile& source, QSaveFile& cible)
 {
     QByteArray tampon(256 * 1024, Qt::Uninitialized);
@@ -33,8 +35,12 @@ bool CopierContenu(QFile& source, QSaveFile& cible)
             return false;
         if (lus == 0)
             return source.atEnd();
-        if (cible.write(tampon.constData(), lus) != lus)
-            return false;
+        for (qint64 ecrits = 0; ecrits < lus;) {
+            const qint64 n = cible.write(tampon.constData() + ecrits, lus - ecrits);
+            if (n <= 0)
+                return false;
+            ecrits += n;
+        }
     }
 }
 
@@ -120,11 +126,12 @@ bool ActionsEnvoi::CopierFichier(const QString& source, const QString& cible)
 
     QFile lecture(source);
     QSaveFile ecriture(cible);
-    bool copie = lecture.open(QIODevice::ReadOnly) && ecriture.open(QIODevice::WriteOnly) &&
-                 CopierContenu(lecture, ecriture) && ecriture.flush();
+    bool copie = lecture.open(QIODevice::ReadOnly) &&
+                 ecriture.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                 CopierContenu(lecture, ecriture);
     if (copie) {
-        // The copy keeps the prepared file's modification time, as a system copy does. The
-        // data are flushed first so that nothing written afterwards moves the time again.
+        // The copy keeps the prepared file's modification time, as a system copy does. Every
+        // byte is already written, so nothing moves the time again before the rename.
         const QDateTime modification = infoSource.lastModified();
         if (modification.isValid())
             ecriture.setFileTime(modification, QFileDevice::FileModificationTime);

@@ -189,33 +189,39 @@ TEST_F(CopieDossierTest, RefusedCopyNamesBothPathsAndKeepsTheEarlierCopy)
 }
 
 // A copy that fails half-way (here the process may not write files larger than 64 KiB, as a
-// full disk would stop it) leaves the franchisees' earlier copy whole and no partial file.
+// full disk would stop it) leaves the franchisees' earlier copy whole and no partial file,
+// wherever the limit falls in the file.
 TEST_F(CopieDossierTest, CopyFailingHalfWayLeavesTheEarlierCopyWhole)
 {
     const QString prepare = preparation_ + QStringLiteral("personnalisation.xml");
     Ecrire(prepare, "copie precedente");
     ASSERT_TRUE(actions_.Envoyer(JeuDonnees::Personnalisation, EnvoiUri, cible_, vue_));
-    const QByteArray grand(1024 * 1024, 'x');
-    Ecrire(prepare, grand);
 
-    rlimit avant{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &avant), 0);
-    const auto signalAvant = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limite = avant;
-    limite.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limite), 0);
-    vue_.effacer();
-    const bool envoye = actions_.Envoyer(JeuDonnees::Personnalisation, EnvoiUri, cible_, vue_);
-    setrlimit(RLIMIT_FSIZE, &avant);
-    std::signal(SIGXFSZ, signalAvant);
+    const qint64 limiteOctets = 64 * 1024;
+    for (const qint64 taille : {limiteOctets + 1, limiteOctets + 1000, qint64(1024 * 1024)}) {
+        SCOPED_TRACE(taille);
+        const QByteArray grand(taille, 'x');
+        Ecrire(prepare, grand);
 
-    EXPECT_FALSE(envoye);
-    ASSERT_EQ(vue_.messages.size(), 1);
-    EXPECT_TRUE(vue_.messages[0].startsWith(QStringLiteral("Impossible de copier le fichier")));
-    EXPECT_EQ(Lire(cible_ + QStringLiteral("personnalisation.xml")),
-              QByteArray("copie precedente"));
-    EXPECT_EQ(ContenuCible(), QStringList({"personnalisation.xml"}));
-    EXPECT_EQ(Lire(prepare), grand);
+        rlimit avant{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &avant), 0);
+        const auto signalAvant = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limite = avant;
+        limite.rlim_cur = limiteOctets;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limite), 0);
+        vue_.effacer();
+        const bool envoye = actions_.Envoyer(JeuDonnees::Personnalisation, EnvoiUri, cible_, vue_);
+        setrlimit(RLIMIT_FSIZE, &avant);
+        std::signal(SIGXFSZ, signalAvant);
+
+        EXPECT_FALSE(envoye);
+        ASSERT_EQ(vue_.messages.size(), 1);
+        EXPECT_TRUE(vue_.messages[0].startsWith(QStringLiteral("Impossible de copier le fichier")));
+        EXPECT_EQ(Lire(cible_ + QStringLiteral("personnalisation.xml")),
+                  QByteArray("copie precedente"));
+        EXPECT_EQ(ContenuCible(), QStringList({"personnalisation.xml"}));
+        EXPECT_EQ(Lire(prepare), grand);
+    }
 }
 
 // The hourglass comes down also when the action ends with an exception.
