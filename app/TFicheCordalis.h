@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ActionsEnvoi.h"
+#include "CanalFtp.h"
+#include "FtpClient.h"
 #include "Parametres.h"
 
 #include <QString>
@@ -86,6 +89,8 @@ private:
     void btnEnvoiPersoClick();
     void btnEnvoiMessageClick();
     void btnEnvoiDocumentClick();
+    // The common body of the four handlers above.
+    void EnvoyerLigne(Ligne ligne, JeuDonnees jeu);
 
     void btnConfigClick();
     void btnRapportClick();
@@ -96,4 +101,9 @@ private:
     TTypeEnvoi typeEnvoi_ = EnvoiFtp;
     QString cheminUri_;
     bool rapportsCharges_ = false;
+
+    // The upload channel's own FTP client (IPv4, passive) and the send actions over it.
+    FtpClient IdFTP1;
+    CanalFtp canalFtp_;
+    ActionsEnvoi actionsEnvoi_;
 };
