@@ -3,6 +3,7 @@
 #include "ActionsEnvoi.h"
 #include "CanalFtp.h"
 #include "FtpClient.h"
+#include "ParadoxTable.h"
 #include "Parametres.h"
 
 #include <QString>
@@ -73,6 +74,15 @@ public:
     QPushButton* BtnRapport() const;
     QPushButton* BtnFermer() const;
 
+    // The head office tables, read-only, never opened by the window itself.
+    TTable& TblRemise() { return *tblRemise_; }
+    TTable& TblFns() { return *tblFns_; }
+    TTable& TblPerso() { return *tblPerso_; }
+    TTable& TblMessage() { return *tblMessage_; }
+    TTable& TblMessageType() { return *tblMessageType_; }
+    TTable& TblMesDocs() { return *tblMesDocs_; }
+    TTable& TblMesDocsType() { return *tblMesDocsType_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -102,8 +112,18 @@ private:
     QString cheminUri_;
     bool rapportsCharges_ = false;
 
+<<<<<<< HEAD
     // The upload channel's own FTP client (IPv4, passive) and the send actions over it.
     FtpClient IdFTP1;
     CanalFtp canalFtp_;
     ActionsEnvoi actionsEnvoi_;
+=======
+    std::unique_ptr<TTable> tblRemise_;
+    std::unique_ptr<TTable> tblFns_;
+    std::unique_ptr<TTable> tblPerso_;
+    std::unique_ptr<TTable> tblMessage_;
+    std::unique_ptr<TTable> tblMessageType_;
+    std::unique_ptr<TTable> tblMesDocs_;
+    std::unique_ptr<TTable> tblMesDocsType_;
+>>>>>>> main
 };
