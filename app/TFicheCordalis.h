@@ -112,12 +112,6 @@ private:
     QString cheminUri_;
     bool rapportsCharges_ = false;
 
-<<<<<<< HEAD
-    // The upload channel's own FTP client (IPv4, passive) and the send actions over it.
-    FtpClient IdFTP1;
-    CanalFtp canalFtp_;
-    ActionsEnvoi actionsEnvoi_;
-=======
     std::unique_ptr<TTable> tblRemise_;
     std::unique_ptr<TTable> tblFns_;
     std::unique_ptr<TTable> tblPerso_;
@@ -125,5 +119,9 @@ private:
     std::unique_ptr<TTable> tblMessageType_;
     std::unique_ptr<TTable> tblMesDocs_;
     std::unique_ptr<TTable> tblMesDocsType_;
->>>>>>> main
+
+    // The upload channel's own FTP client (IPv4, passive) and the send actions over it.
+    FtpClient IdFTP1;
+    CanalFtp canalFtp_;
+    ActionsEnvoi actionsEnvoi_;
 };
