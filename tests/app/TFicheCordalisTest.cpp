@@ -161,8 +161,13 @@ TEST_F(TFicheCordalisTest, PreparationFolderIsCreatedAndExistingContentKept)
     EXPECT_EQ(prepared.readAll(), QByteArray("<Export/>"));
 }
 
-TEST_F(TFicheCordalisTest, PreparationFolderThatCannotBeCreatedIsNotReported)
+TEST_F(TFicheCordalisTest, OddInstallationFoldersAreNeitherReportedNorFatal)
 {
+    // A folder named like the settings file is no settings file.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Cordalis.ini")));
+    EXPECT_FALSE(RowEnabled(*Fiche(), Ligne::RemiseAchat));
+    ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("Cordalis.ini")));
+
     // A plain file where the folder should be: creation fails, silently.
     QFile blocker(QDir::cleanPath(ProgramPaths::DossierPreparation()));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
