@@ -2,6 +2,7 @@
 
 #include "AliasFolder.h"
 #include "ProgramPaths.h"
+#include "TFicheCordalisConfig.h"
 #include "ui_TFicheCordalis.h"
 
 #include "Accessibility.h"
@@ -169,6 +170,10 @@ void TFicheCordalis::btnEnvoiDocumentClick() {}
 // The settings dialog; whatever it did, the settings are read again afterwards.
 void TFicheCordalis::btnConfigClick()
 {
+    {
+        TFicheCordalisConfig dialog(this, ProgramPaths::FichierIni());
+        dialog.exec();
+    }
     LireParametres(ProgramPaths::FichierIni());
 }
 

@@ -9,7 +9,12 @@
 #include <cctype>
 #include <curl/curl.h>
 #include <mutex>
+#ifdef _WIN32
+#include <winsock2.h>
+#define poll WSAPoll
+#else
 #include <poll.h>
+#endif
 
 namespace {
 
@@ -178,8 +183,8 @@ FtpError MakeError(CURLcode code, const QString& action, const QString& libraryT
     else if (!libraryText.isEmpty())
         text += QStringLiteral(" (") + libraryText + QLatin1Char(')');
     text += QLatin1Char('.');
-    const bool serverSpoke = code != CURLE_COULDNT_CONNECT && code != CURLE_COULDNT_RESOLVE_HOST;
-    if (serverSpoke && !lastReply.isEmpty())
+    // The server's last reply, when it is a refusal (4xx, 5xx): it often says why.
+    if (lastReply.startsWith('4') || lastReply.startsWith('5'))
         text += QStringLiteral(" Réponse du serveur : ") + Printable(lastReply);
     return FtpError(IsSecurityCode(code) ? FtpError::Category::Security : FtpError::Category::Other,
                     text);
@@ -363,9 +368,9 @@ public:
             curl_multi_poll(m, nullptr, 0, waitMs, &active);
             waitMs = active > 0 ? 1 : qMin(waitMs * 2, 10);
         }
+        // The control connection, when libcurl keeps it for the next operation.
         controlSocket = CURL_SOCKET_BAD;
-        if (result == CURLE_OK)
-            curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &controlSocket);
+        curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &controlSocket);
         curl_multi_remove_handle(m, h);
         return result;
     }
@@ -392,10 +397,19 @@ public:
         return ::poll(&check, 1, 0) != 0;
     }
 
-    void RequireConnection() const
+    // Every operation but Connect needs a session. When the server has closed the control
+    // connection in the meantime (idle time-out), libcurl would send the next command on it
+    // and fail on the server's farewell; a fresh connection logs in again instead.
+    void RequireConnection()
     {
         if (!easy)
             throw Refusal(QStringLiteral("Pas de connexion au serveur FTP."));
+        if (ControlConnectionClosed()) {
+            easy.reset();
+            multi.reset();
+            multi = std::make_unique<MultiHandle>();
+            easy = std::make_unique<EasyHandle>();
+        }
     }
 
     void Close()
@@ -480,10 +494,18 @@ void FtpClient::Connect()
             throw;
         }
     }
+    // The features are the lines between "211-" and "211 "; MLST implies MLSD.
+    bool inFeatures = false;
     for (const QByteArray& line : d->replyLines) {
-        const QByteArray feature = line.trimmed().toUpper();
-        if (feature.startsWith("MLST") || feature.startsWith("MLSD"))
-            d->useMlsd = true;
+        if (line.startsWith("211-")) {
+            inFeatures = true;
+        } else if (line.startsWith("211 ")) {
+            inFeatures = false;
+        } else if (inFeatures) {
+            const QByteArray feature = line.trimmed().toUpper();
+            if (feature.startsWith("MLST") || feature.startsWith("MLSD"))
+                d->useMlsd = true;
+        }
     }
 }
 

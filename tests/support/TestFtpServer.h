@@ -17,6 +17,7 @@
 //     ...
 //     server.waitForLog("quit");                  // the client ended its session
 //
+// A file whose name ends in ".cut" is sent only half, as by a broken transfer.
 // The main account (user(), password()) has the root folder as its home, with every right.
 // Other accounts can be given with their own home folder under the root. The server keeps a
 // log of sessions: "connect", "login NAME", "login-failed NAME", "quit", "disconnect", one
@@ -31,7 +32,8 @@ public:
     {
         QString user;
         QString password;
-        QString home; // relative to the root folder; created when missing
+        QString home;          // relative to the root folder; created when missing
+        bool readOnly = false; // may list and download, nothing else
     };
 
     struct Options
@@ -39,6 +41,13 @@ public:
         // false: the server offers no MLSD/MLST (like vsftpd); listings come from LIST, whose
         // times are the server's local time.
         bool mlsd = true;
+        // true: announces MLST in its features but refuses MLSD, as some servers do.
+        bool mlsdRefused = false;
+        // Control connections idle this long are closed by the server (0: 300 s).
+        double idleTimeoutSeconds = 0;
+        // true: offers AUTH TLS with a self-signed certificate (which no client trusts) and
+        // refuses logins in clear text.
+        bool tls = false;
         // true: accepts connections and never answers a word (time-out tests).
         bool silent = false;
         std::vector<Account> extraAccounts;
