@@ -228,3 +228,26 @@ TEST_F(CanalFtpTest, SecurityNegotiationFailureHasItsOwnMessage)
 }
 
 } // namespace
+
+// The server drops the session in the middle of an upload: one message with the client's
+// text, the prepared file untouched, and closing the connection afterwards is quiet.
+TEST_F(CanalFtpTest, UploadCutOffByTheServerIsReportedOnceAndTheCloseIsQuiet)
+{
+    TestFtpServer serveur;
+    Parametrer(serveur);
+    const QByteArray contenu(3 * 1024 * 1024, 'r');
+    Ecrire(preparation_ + QStringLiteral("remise.xml"), contenu);
+
+    ASSERT_TRUE(canal_.ConnexionFTP());
+    EXPECT_FALSE(canal_.EnvoiParFtp(preparation_ + QStringLiteral("remise.xml"),
+                                    QStringLiteral("remise.drop")));
+    EXPECT_TRUE(canal_.DeconnexionFTP());
+    ASSERT_EQ(vue_.messages.size(), 1) << qPrintable(vue_.messages.join('\n'));
+    const QString prefixe =
+        QStringLiteral("Une erreur est survenue (TFicheCordalis::EnvoiParFtp): ");
+    EXPECT_TRUE(vue_.messages[0].startsWith(prefixe)) << qPrintable(vue_.messages[0]);
+    EXPECT_GT(vue_.messages[0].size(), prefixe.size());
+    EXPECT_EQ(Lire(preparation_ + QStringLiteral("remise.xml")), contenu);
+    EXPECT_FALSE(client_.Connected());
+    ASSERT_TRUE(serveur.waitForLog(QStringLiteral("disconnect")));
+}

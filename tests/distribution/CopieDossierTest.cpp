@@ -4,6 +4,7 @@
 #include "CanalFtp.h"
 #include "Fichiers.h"
 #include "FtpClient.h"
+#include "SmallFileSystem.h"
 #include "VueEnregistree.h"
 
 #include <QDateTime>
@@ -208,6 +209,40 @@ TEST_F(CopieDossierTest, CopyFailingHalfWayLeavesTheEarlierCopyWhole)
         EXPECT_EQ(ContenuCible(), QStringList({"personnalisation.xml"}));
         EXPECT_EQ(Lire(prepare), grand);
     }
+}
+
+// The franchisees' folder lies on a disk that fills up during the copy: one message, the
+// earlier copy whole and nothing else left in the folder.
+TEST_F(CopieDossierTest, CopyOntoAFullDiskLeavesTheEarlierCopyWhole)
+{
+    SmallFileSystem disque(cible_, 256 * 1024);
+    if (!disque.mounted())
+        GTEST_SKIP() << qPrintable(disque.reason());
+    const QString prepare = preparation_ + QStringLiteral("personnalisation.xml");
+    const QByteArray precedente(40 * 1024, 'p');
+    Ecrire(prepare, precedente);
+    ASSERT_TRUE(actions_.Envoyer(JeuDonnees::Personnalisation, EnvoiUri, cible_, vue_));
+
+    const QByteArray grande(600 * 1024, 'n');
+    Ecrire(prepare, grande);
+    vue_.effacer();
+    EXPECT_FALSE(actions_.Envoyer(JeuDonnees::Personnalisation, EnvoiUri, cible_, vue_));
+    ASSERT_EQ(vue_.messages.size(), 1);
+    EXPECT_TRUE(vue_.messages[0].startsWith(QStringLiteral("Impossible de copier le fichier")))
+        << qPrintable(vue_.messages[0]);
+    EXPECT_EQ(vue_.journal.last(2), QStringList({"croix rouge", "curseur normal"}));
+    EXPECT_EQ(Lire(cible_ + QStringLiteral("personnalisation.xml")), precedente);
+    EXPECT_EQ(ContenuCible(), QStringList({"personnalisation.xml"}));
+    EXPECT_EQ(Lire(prepare), grande);
+
+    // With not a byte left, even a small copy is refused the same way.
+    ASSERT_TRUE(disque.Fill());
+    Ecrire(prepare, "petite");
+    vue_.effacer();
+    EXPECT_FALSE(actions_.Envoyer(JeuDonnees::Personnalisation, EnvoiUri, cible_, vue_));
+    EXPECT_EQ(vue_.messages.size(), 1);
+    EXPECT_EQ(Lire(cible_ + QStringLiteral("personnalisation.xml")), precedente);
+    EXPECT_EQ(ContenuCible(), QStringList({".filler", "personnalisation.xml"}));
 }
 
 // The hourglass comes down also when the action ends with an exception.

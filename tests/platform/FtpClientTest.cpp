@@ -327,6 +327,48 @@ TEST_F(FtpClientTest, DownloadReplacesTheLocalCopyOnlyWhenComplete)
     EXPECT_EQ(ReadLocal(localPath("big.bin")), big);
 }
 
+// The server drops the whole session (data and control connections) in the middle of a
+// transfer: the download keeps the earlier local copy, the upload is reported, and the next
+// operation logs in again on a new connection.
+TEST_F(FtpClientTest, ASessionDroppedMidTransferIsReportedAndTheNextOperationLogsInAgain)
+{
+    TestFtpServer server;
+    QByteArray big(2 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = char(i * 13 + i / 1000);
+    server.writeFile("Rapport/r.drop", big);
+    server.writeFile("Rapport/ok.xml", "<ok/>");
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.SetReplyTimeout(5);
+    client.Connect();
+    client.ChangeDir("/Rapport");
+
+    WriteLocal(localPath("r.drop"), "<good/>");
+    FtpError download = ErrorOf([&] { client.Get("r.drop", localPath("r.drop")); });
+    EXPECT_FALSE(download.isSecurity());
+    EXPECT_FALSE(download.text().isEmpty());
+    EXPECT_EQ(ReadLocal(localPath("r.drop")), "<good/>");
+    EXPECT_EQ(QDir(local_.path()).entryList(QDir::Files), QStringList{"r.drop"});
+    ASSERT_TRUE(server.waitForLog("disconnect"));
+
+    client.ChangeDir("/Rapport");
+    client.Get("ok.xml", localPath("ok.xml"));
+    EXPECT_EQ(ReadLocal(localPath("ok.xml")), "<ok/>");
+
+    WriteLocal(localPath("up.bin"), big);
+    FtpError upload = ErrorOf([&] { client.Put(localPath("up.bin"), "up.drop"); });
+    EXPECT_FALSE(upload.isSecurity());
+    EXPECT_FALSE(upload.text().isEmpty());
+    EXPECT_EQ(ReadLocal(localPath("up.bin")), big);
+    ASSERT_TRUE(server.waitForLog("disconnect", 2));
+
+    client.ChangeDir("/Rapport");
+    client.Put(localPath("ok.xml"), "again.xml");
+    EXPECT_EQ(server.readFile("Rapport/again.xml"), "<ok/>");
+    client.Disconnect();
+}
+
 TEST_F(FtpClientTest, ChangeDirToAMissingFolderIsAnErrorAndKeepsTheCurrentOne)
 {
     TestFtpServer server;

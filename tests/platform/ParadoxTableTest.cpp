@@ -200,6 +200,68 @@ TEST_F(ParadoxTableTest, ManyBlocksAreWalkedInOrder)
     EXPECT_EQ(table.Fields(0).AsInteger(), 0);
 }
 
+// The head office replaces a table while an export reads it, between two rows: by a new
+// file renamed over it, or by rewriting (truncating) the same file. The scan either goes on
+// or stops with an error naming the table; the next opening reads the new content.
+TEST_F(ParadoxTableTest, ATableReplacedDuringAScanNeverCrashesAndIsReadAnewAfter)
+{
+    const auto write = [&](const QString& path, int rows, const QString& text) {
+        ParadoxWriter w(
+            path,
+            {{"N", FieldKind::Long}, {"T", FieldKind::Alpha, 250}, {"M", FieldKind::Memo, 20}});
+        for (int i = 0; i < rows; ++i)
+            w.AddRow({i, text.arg(i), QString(300, QLatin1Char('m')) + text.arg(i)});
+        w.Close();
+    };
+    const auto scanRest = [](TTable& table) {
+        int read = 0;
+        try {
+            for (; !table.Eof(); table.Next(), ++read)
+                for (int i = 0; i < table.FieldCount(); ++i)
+                    table.Fields(i).AsString();
+        } catch (const TableError& e) {
+            EXPECT_TRUE(e.text().contains("REMISES.DB")) << e.what();
+        }
+        return read;
+    };
+    const auto firstText = [&] {
+        TTable table(Folder(), "REMISES.DB");
+        table.Open();
+        table.First();
+        return table.Fields(1).AsString() + QString::number(table.RecordCount());
+    };
+
+    // Replaced by rename, memo file included.
+    write(Path("REMISES.DB"), 300, "ancien %1");
+    write(Path("NOUVEAU.DB"), 5, "nouveau %1");
+    {
+        TTable table(Folder(), "REMISES.DB");
+        table.Open();
+        table.First();
+        table.Next();
+        ASSERT_TRUE(QFile::remove(Path("REMISES.DB")));
+        ASSERT_TRUE(QFile::remove(Path("REMISES.MB")));
+        ASSERT_TRUE(QFile::rename(Path("NOUVEAU.DB"), Path("REMISES.DB")));
+        ASSERT_TRUE(QFile::rename(Path("NOUVEAU.MB"), Path("REMISES.MB")));
+        EXPECT_LE(scanRest(table), 299);
+    }
+    EXPECT_EQ(firstText(), "nouveau 05");
+
+    // Rewritten in place: the file the scan holds open shrinks under it.
+    write(Path("REMISES.DB"), 300, "ancien %1");
+    {
+        TTable table(Folder(), "REMISES.DB");
+        table.Open();
+        table.First();
+        table.Next();
+        write(Path("REMISES.DB"), 3, "petit %1");
+        EXPECT_LE(scanRest(table), 299);
+        table.First();
+        scanRest(table);
+    }
+    EXPECT_EQ(firstText(), "petit 03");
+}
+
 TEST_F(ParadoxTableTest, TextAndFieldNamesInTheTablesCodePage)
 {
     const QString text = "Größe éàç ½ ÿ";

@@ -1,10 +1,12 @@
 #include "IniFile.h"
 #include "Errors.h"
+#include "SmallFileSystem.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -246,6 +248,68 @@ TEST_F(IniFileTest, RefusedWritesThrowNamingTheFileAndLoseNothing)
     EXPECT_EQ(ini.ReadString("Cordalis_FTP", "Login", ""), "avant");
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"Cordalis.ini", "fichier"}));
+}
+
+// The settings file lies on a disk with no room left: the write is refused with the file's
+// name, the file keeps every byte and no temporary file stays beside it.
+TEST_F(IniFileTest, AFullDiskRefusesTheWriteAndKeepsTheFile)
+{
+    const QString folder = dir_.filePath("disque");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    SmallFileSystem disk(folder, 64 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << qPrintable(disk.reason());
+    const QString path = folder + "/Cordalis.ini";
+    TIniFile ini(path);
+    ini.WriteString("Cordalis_FTP", "Host", "ftp.example");
+    ini.WriteString("Cordalis_URI", "URI", QString(3000, 'u'));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    ASSERT_TRUE(disk.Fill());
+    try {
+        ini.WriteString("Cordalis_FTP", "Login", "siege");
+        ADD_FAILURE() << "no IniWriteError on a full disk";
+    } catch (const IniWriteError& error) {
+        EXPECT_TRUE(error.text().startsWith("Impossible d'écrire")) << error.what();
+        EXPECT_TRUE(error.text().contains(QDir::toNativeSeparators(path))) << error.what();
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+              QStringList({".filler", "Cordalis.ini"}));
+    EXPECT_EQ(ini.ReadString("Cordalis_FTP", "Host", ""), "ftp.example");
+}
+
+// Another program (an editor, a deployment script) replaces the file while we run, by rename
+// or by rewriting it in place: the next read sees the new content, and the next write keeps
+// it rather than an old copy.
+TEST_F(IniFileTest, AFileReplacedWhileRunningIsReadAfresh)
+{
+    TIniFile ini(path_);
+    ini.WriteString("Cordalis_FTP", "Host", "ancien.example");
+    EXPECT_EQ(ini.ReadString("Cordalis_FTP", "Host", ""), "ancien.example");
+
+    const QString replacement = dir_.filePath("nouveau.ini");
+    {
+        QFile file(replacement);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Cordalis_FTP]\r\nHost=nouveau.example\r\nPort=2121\r\n");
+    }
+    ASSERT_EQ(
+        ::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(path_).constData()),
+        0);
+    EXPECT_EQ(ini.ReadString("Cordalis_FTP", "Host", ""), "nouveau.example");
+    EXPECT_EQ(ini.ReadInteger("Cordalis_FTP", "Port", 21), 2121);
+
+    ini.WriteString("Cordalis_FTP", "Login", "siege");
+    EXPECT_EQ(ReadRaw(), "[Cordalis_FTP]\r\nHost=nouveau.example\r\nPort=2121\r\nLogin=siege\r\n");
+
+    WriteRaw("[Cordalis_FTP]\nHost=en.place\n");
+    EXPECT_EQ(ini.ReadString("Cordalis_FTP", "Host", ""), "en.place");
+    EXPECT_EQ(ini.ReadString("Cordalis_FTP", "Login", "aucun"), "aucun");
 }
 
 } // namespace

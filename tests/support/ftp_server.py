@@ -21,7 +21,9 @@ program that started it.
 
 File names that are not UTF-8 are listed and served with their own bytes, as a Unix server
 does. A file whose name ends in ".cut" is sent only half, then reported as complete, as when
-a transfer breaks (SIZE still gives its whole size).
+a transfer breaks (SIZE still gives its whole size). A file whose name ends in ".drop" is
+sent half, then the server drops the session (data and control connections closed, no
+reply); an upload under such a name is dropped the same way once its first bytes arrived.
 """
 
 import argparse
@@ -82,7 +84,7 @@ def make_certificate(path):
 def run_ftp(args):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.filesystems import AbstractedFS
-    from pyftpdlib.handlers import FTPHandler
+    from pyftpdlib.handlers import DTPHandler, FTPHandler
     from pyftpdlib.servers import FTPServer
 
     logging.basicConfig(level=logging.WARNING)
@@ -116,8 +118,36 @@ def run_ftp(args):
         TLS_FTPHandler.tls_data_required = True
         base = TLS_FTPHandler
 
+    class HalfThenDrop:
+        # A producer that hands over half the file, then drops the whole session.
+        def __init__(self, handler, data):
+            self.handler = handler
+            self.data = data[: len(data) // 2]
+
+        def more(self):
+            if self.data:
+                data, self.data = self.data, b""
+                return data
+            self.handler.close()
+            return b""
+
+    class DroppingDTP(DTPHandler):
+        # Drops the session in the middle of an upload to a ".drop" name.
+        def handle_read(self):
+            DTPHandler.handle_read(self)
+            if (
+                self.receive
+                and self.file_obj is not None
+                and str(self.file_obj.name).endswith(".drop")
+                and self.tot_bytes_received > 0
+            ):
+                self.cmd_channel.close()
+
+        handle_read_event = handle_read  # the base class binds its own method to this name
+
     class Handler(base):
         abstracted_fs = ServerTimesFS
+        dtp_handler = base.dtp_handler if args.tls else DroppingDTP
         unicode_errors = "surrogateescape"
         timeout = args.idle_timeout
 
@@ -134,6 +164,11 @@ def run_ftp(args):
             log("login-failed " + username)
 
         def ftp_RETR(self, file):
+            if file.endswith(".drop"):
+                with open(file, "rb") as source:
+                    data = source.read()
+                self.push_dtp_data(HalfThenDrop(self, data), isproducer=True, cmd="RETR")
+                return file
             if not file.endswith(".cut"):
                 return base.ftp_RETR(self, file)
             with open(file, "rb") as source:

@@ -1,5 +1,6 @@
 #include "NativeXml.h"
 #include "Errors.h"
+#include "SmallFileSystem.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -326,6 +327,37 @@ TEST_F(NativeXmlTest, LargeExportLoadsBack)
     EXPECT_EQ(lignes.NodeAt(kRows - 1)->ReadAttribute("Champ14", ""),
               QStringLiteral("Libellé %1 – remise été n°14").arg(kRows - 1));
     EXPECT_EQ(lignes.NodeAt(kRows - 1)->ReadAttributeInt("Champ12", 0), (kRows - 1) * 31 + 12);
+}
+
+// An export written to a disk that fills up: the save throws, the earlier file stays whole
+// and no temporary file is left beside it.
+TEST_F(NativeXmlTest, SavingOntoAFullDiskKeepsTheEarlierFile)
+{
+    const QString folder = Path("disque");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    SmallFileSystem disk(folder, 128 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << qPrintable(disk.reason());
+    const QString path = folder + "/remise_achat.xml";
+    QObject owner;
+    TNativeXmlQLF small("Remise", &owner);
+    small.Root()->AddChild("Ligne")->SetAttribute("Client", "C1");
+    small.SaveToFile(path);
+    const QByteArray before = ReadFile(path);
+    ASSERT_FALSE(before.isEmpty());
+
+    TNativeXmlQLF big("Remise", &owner);
+    for (int i = 0; i < 5000; ++i)
+        big.Root()->AddChild("Ligne")->SetAttribute("Libelle", QString(40, QChar(u'é')));
+    try {
+        big.SaveToFile(path);
+        ADD_FAILURE() << "no error on a full disk";
+    } catch (const CordalisError& error) {
+        EXPECT_TRUE(error.text().contains("remise_achat.xml")) << error.what();
+    }
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"remise_achat.xml"}));
 }
 
 } // namespace
