@@ -1,0 +1,58 @@
+#pragma once
+
+#include "FileIdentity.h"
+
+#include <QSet>
+#include <QString>
+#include <vector>
+
+class TTable;
+
+// The two supplier tests of the purchase-conditions export.
+//
+// Each answer is the one a fresh reading of the source would give at that moment: a change
+// made to the exclusion list or to FOURNIS.DB between two rows is seen by the next row. The
+// sources are not re-read for every row, though: what was read is kept together with the
+// identity of the files it came from, and read again only when one of them changed.
+class ControleFournisseurs
+{
+public:
+    // fichierIni: the settings file holding the exclusion list; tblFns: FOURNIS.DB.
+    ControleFournisseurs(QString fichierIni, TTable& tblFns);
+
+    // Whether the code is one of the values of the settings section Cordalis_FNS_Exclu
+    // (exact comparison). No settings file, or no section: nothing is excluded.
+    bool FournisseurExclu(const QString& code);
+
+    // Whether FOURNIS.DB holds a supplier whose Code is exactly this code. Leaves the table
+    // closed. Errors of the table layer propagate.
+    bool FournisseurExiste(const QString& code);
+
+    // How many times each source has actually been read (for tests and measurements).
+    int LecturesExclusions() const { return lecturesExclusions_; }
+    int LecturesFournisseurs() const { return lecturesFournisseurs_; }
+
+private:
+    struct IdentiteTable
+    {
+        IdentiteFichier Dossier;
+        std::vector<QString> Fichiers; // the folder's entries that are the table's files
+        std::vector<IdentiteFichier> Etats;
+    };
+
+    IdentiteTable IdentiteFns(const IdentiteTable* precedente) const;
+    void LireCodes();
+
+    QString fichierIni_;
+    TTable& tblFns_;
+
+    bool exclusionsValides_ = false;
+    IdentiteFichier identiteIni_;
+    QSet<QString> exclus_;
+    int lecturesExclusions_ = 0;
+
+    bool codesValides_ = false;
+    IdentiteTable identiteFns_;
+    QSet<QString> codes_;
+    int lecturesFournisseurs_ = 0;
+};
