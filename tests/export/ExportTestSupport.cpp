@@ -95,14 +95,17 @@ void ExportTest::SetUp()
     Regional::SetClock([] { return QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)); });
 }
 
-void ExportTest::TearDown() { Regional::SetClock({}); }
+void ExportTest::TearDown()
+{
+    Regional::SetClock({});
+}
 
 ContexteExport ExportTest::Contexte() const
 {
     ContexteExport contexte;
     contexte.DossierPreparation = preparer_;
     contexte.FichierIni = ini_;
-    contexte.Tables = {remise_.get(),  fns_.get(),     perso_.get(),      message_.get(),
+    contexte.Tables = {remise_.get(),      fns_.get(),     perso_.get(),      message_.get(),
                        messageType_.get(), mesDocs_.get(), mesDocsType_.get()};
     contexte.Proprietaire = QCoreApplication::instance();
     return contexte;
@@ -110,8 +113,8 @@ ContexteExport ExportTest::Contexte() const
 
 bool ExportTest::UneTableOuverte() const
 {
-    for (const auto* table : {&remise_, &fns_, &perso_, &message_, &messageType_, &mesDocs_,
-                              &mesDocsType_}) {
+    for (const auto* table :
+         {&remise_, &fns_, &perso_, &message_, &messageType_, &mesDocs_, &mesDocsType_}) {
         if ((*table)->Active())
             return true;
     }

@@ -19,10 +19,10 @@ using Attributs = QList<QPair<QString, QString>>;
 // An export file as read back in its declared encoding.
 struct ExportLu
 {
-    bool Valide = false;       // xmllint accepted the file
-    QString Encodage;          // from the declaration
+    bool Valide = false; // xmllint accepted the file
+    QString Encodage;    // from the declaration
     QString Racine;
-    QStringList Enfants;       // names of the root's children, in order
+    QStringList Enfants; // names of the root's children, in order
     Attributs Version;
     Attributs Configuration;
     bool AvecLignes = false;

@@ -38,8 +38,8 @@ TEST_F(ExportTest, MessagesAndDocumentsSendExterneZeroOrNullAsFive)
         const char* fichier;
         const char* racine;
     };
-    for (const Cas& cas : {Cas{GenererMessages, "MessageType.DB", "Message.DB",
-                               "message_type.xml", "message.xml", "Messages"},
+    for (const Cas& cas : {Cas{GenererMessages, "MessageType.DB", "Message.DB", "message_type.xml",
+                               "message.xml", "Messages"},
                            Cas{GenererDocuments, "MesDocsType.DB", "MesDocs.DB",
                                "mes_docs_type.xml", "mes_docs.xml", "Documents"}}) {
         SCOPED_TRACE(cas.racine);
@@ -57,21 +57,25 @@ TEST_F(ExportTest, MessagesAndDocumentsSendExterneZeroOrNullAsFive)
         for (const ExportLu* lu : {&type, &lignes}) {
             EXPECT_EQ(lu->Encodage.toLower(), QStringLiteral("windows-1252"));
             EXPECT_EQ(lu->Racine, QLatin1String(cas.racine));
-            EXPECT_EQ(lu->Enfants, (QStringList{QStringLiteral("Version"),
-                                                QStringLiteral("Configuration"),
-                                                QStringLiteral("Lignes")}));
+            EXPECT_EQ(lu->Enfants,
+                      (QStringList{QStringLiteral("Version"), QStringLiteral("Configuration"),
+                                   QStringLiteral("Lignes")}));
             EXPECT_EQ(lu->Configuration,
                       (Attributs{{QStringLiteral("ViderExterne"), QStringLiteral("1")}}));
         }
-        EXPECT_EQ(type.Lignes,
-                  (QList<Attributs>{{{"Numero", "1"}, {"Externe", "5"}, {"Titre", "type zéro"},
-                                     {"Texte", "à lire\r\ndès ce matin"}},
-                                    {{"Numero", "2"}, {"Titre", "type nul"}}}));
-        EXPECT_EQ(lignes.Lignes,
-                  (QList<Attributs>{{{"Numero", "1"}, {"Externe", "5"}, {"Titre", "msg zéro"},
-                                     {"Texte", "à lire\r\ndès ce matin"}},
-                                    {{"Numero", "2"}, {"Titre", "msg nul"}},
-                                    {{"Numero", "5"}, {"Externe", "5"}, {"Texte", "œuvre à 5 €"}}}));
+        EXPECT_EQ(type.Lignes, (QList<Attributs>{{{"Numero", "1"},
+                                                  {"Externe", "5"},
+                                                  {"Titre", "type zéro"},
+                                                  {"Texte", "à lire\r\ndès ce matin"}},
+                                                 {{"Numero", "2"}, {"Titre", "type nul"}}}));
+        EXPECT_EQ(
+            lignes.Lignes,
+            (QList<Attributs>{{{"Numero", "1"},
+                               {"Externe", "5"},
+                               {"Titre", "msg zéro"},
+                               {"Texte", "à lire\r\ndès ce matin"}},
+                              {{"Numero", "2"}, {"Titre", "msg nul"}},
+                              {{"Numero", "5"}, {"Externe", "5"}, {"Texte", "œuvre à 5 €"}}}));
         // The bar ends at the sum of both record counts.
         EXPECT_EQ(vue.maximum, 8);
         EXPECT_EQ(vue.position, 8);
@@ -100,7 +104,8 @@ TEST_F(ExportTest, MessageFailuresWriteNoNewFileForTheirTable)
         GenererMessages(Contexte(), vue);
         ADD_FAILURE() << "no error";
     } catch (const TableError& e) {
-        EXPECT_TRUE(e.text().contains(QStringLiteral("Message.DB"), Qt::CaseInsensitive)) << e.what();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("Message.DB"), Qt::CaseInsensitive))
+            << e.what();
     }
     EXPECT_FALSE(vue.oui);
     EXPECT_TRUE(LireExport(fichierType).Valide);

@@ -36,24 +36,25 @@ const QString kMemoXml =
 
 TEST_F(ExportTest, PersonnalisationWritesTheCommonLayoutWithTextsWhole)
 {
-    WriteParadoxTable(Base(QStringLiteral("Perso.DB")), ColonnesPerso(),
-                      {{kAccents, QStringLiteral("interne"), 3, QStringLiteral("FA"),
-                        QStringLiteral("MO"), QStringLiteral("AB"), QStringLiteral("P1"),
-                        QStringLiteral("photo.jpg"), kMemoLignes, kMemoXml,
-                        QStringLiteral("caché"), 1},
-                       // Memos NULL: no Photo, Detail, Xml, DetailCache attributes.
-                       {QStringLiteral("Sans mémo"), QVariant(), 0, QStringLiteral("FB"),
-                        QStringLiteral("M2"), QStringLiteral("CD"), QStringLiteral("P2"),
-                        QVariant(), QVariant(), QVariant(), QVariant(), 0},
-                       // Every field NULL: an empty Ligne.
-                       {}});
+    WriteParadoxTable(
+        Base(QStringLiteral("Perso.DB")), ColonnesPerso(),
+        {{kAccents, QStringLiteral("interne"), 3, QStringLiteral("FA"), QStringLiteral("MO"),
+          QStringLiteral("AB"), QStringLiteral("P1"), QStringLiteral("photo.jpg"), kMemoLignes,
+          kMemoXml, QStringLiteral("caché"), 1},
+         // Memos NULL: no Photo, Detail, Xml, DetailCache attributes.
+         {QStringLiteral("Sans mémo"), QVariant(), 0, QStringLiteral("FB"), QStringLiteral("M2"),
+          QStringLiteral("CD"), QStringLiteral("P2"), QVariant(), QVariant(), QVariant(),
+          QVariant(), 0},
+         // Every field NULL: an empty Ligne.
+         {}});
 
     VueEnregistree vue;
     GenererPersonnalisation(Contexte(), vue);
 
     const QString chemin = Prep(QStringLiteral("personnalisation.xml"));
     const QByteArray brut = Lire(chemin);
-    EXPECT_TRUE(brut.startsWith("<?xml version=\"1.0\" encoding=\"windows-1252\"?>")) << brut.left(80).constData();
+    EXPECT_TRUE(brut.startsWith("<?xml version=\"1.0\" encoding=\"windows-1252\"?>"))
+        << brut.left(80).constData();
     // Version carries Numero then Date, the 14 digits of the generation time.
     EXPECT_TRUE(brut.contains("<Version Numero=\"1.0\" Date=\"20260102030405\"/>"));
 
@@ -122,11 +123,11 @@ TEST_F(ExportTest, EmptyTablesGiveHeaderAndEmptyLignes)
         lu = LireExport(Prep(QLatin1String(nom)));
         ASSERT_TRUE(lu.Valide) << nom;
         EXPECT_EQ(lu.Racine, QStringLiteral("Documents"));
-        EXPECT_EQ(lu.Enfants, (QStringList{QStringLiteral("Version"),
-                                           QStringLiteral("Configuration"),
-                                           QStringLiteral("Lignes")}));
-        EXPECT_EQ(lu.Configuration, (Attributs{{QStringLiteral("ViderExterne"),
-                                                QStringLiteral("1")}}));
+        EXPECT_EQ(lu.Enfants,
+                  (QStringList{QStringLiteral("Version"), QStringLiteral("Configuration"),
+                               QStringLiteral("Lignes")}));
+        EXPECT_EQ(lu.Configuration,
+                  (Attributs{{QStringLiteral("ViderExterne"), QStringLiteral("1")}}));
         EXPECT_TRUE(lu.Lignes.isEmpty());
     }
     EXPECT_TRUE(vueDocs.oui);
@@ -139,7 +140,8 @@ TEST_F(ExportTest, GeneratingAgainReplacesTheFileWithTheNewTime)
     VueEnregistree vue;
     GenererPersonnalisation(Contexte(), vue);
     Regional::SetClock([] { return QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)); });
-    WriteParadoxTable(Base(QStringLiteral("Perso.DB")), ColonnesPerso(), {{QStringLiteral("trois")}});
+    WriteParadoxTable(Base(QStringLiteral("Perso.DB")), ColonnesPerso(),
+                      {{QStringLiteral("trois")}});
     GenererPersonnalisation(Contexte(), vue);
 
     const ExportLu lu = LireExport(Prep(QStringLiteral("personnalisation.xml")));

@@ -11,8 +11,18 @@ namespace {
 QVariantList Remise(const QVariant& fournisseur, const QVariant& client, const QVariant& type,
                     const QString& libelle)
 {
-    return {fournisseur, client, type, QStringLiteral("FA"), QStringLiteral("MO"), libelle,
-            12.5, QVariant(), 150.0, QDate(2026, 1, 1), QVariant(), QStringLiteral("note\r\nsuite")};
+    return {fournisseur,
+            client,
+            type,
+            QStringLiteral("FA"),
+            QStringLiteral("MO"),
+            libelle,
+            12.5,
+            QVariant(),
+            150.0,
+            QDate(2026, 1, 1),
+            QVariant(),
+            QStringLiteral("note\r\nsuite")};
 }
 
 // The kept rows of a file, by their Libelle.
@@ -32,21 +42,20 @@ QStringList Libelles(const ExportLu& lu)
 
 TEST_F(ExportTest, PurchaseConditionsKeepGeneralConditionsOfKnownIncludedSuppliers)
 {
-    WriteParadoxTable(Base(QStringLiteral("REMISES.DB")), RemisesColumns(),
-                      {Remise(QStringLiteral("AB"), QVariant(), 2, QStringLiteral("garde 1")),
-                       Remise(QStringLiteral("AB"), QStringLiteral("C001"), 2,
-                              QStringLiteral("client")),
-                       Remise(QStringLiteral("AB"), QVariant(), 3, QStringLiteral("type 3")),
-                       Remise(QStringLiteral("AB"), QVariant(), QVariant(), QStringLiteral("type NULL")),
-                       Remise(QStringLiteral("EX"), QVariant(), 2, QStringLiteral("exclu")),
-                       Remise(QStringLiteral("HX"), QVariant(), 2, QStringLiteral("exclu à la main")),
-                       Remise(QStringLiteral("ZZ"), QVariant(), 2, QStringLiteral("inconnu")),
-                       Remise(QStringLiteral("ab"), QVariant(), 2, QStringLiteral("casse")),
-                       Remise(QStringLiteral("CD"), QVariant(), 2, QStringLiteral("garde 2")),
-                       Remise(QVariant(), QVariant(), 2, QStringLiteral("sans fournisseur"))});
-    WriteFournis(Base(QStringLiteral("FOURNIS.DB")),
-                 {QStringLiteral("AB"), QStringLiteral("CD"), QStringLiteral("EX"),
-                  QStringLiteral("HX")});
+    WriteParadoxTable(
+        Base(QStringLiteral("REMISES.DB")), RemisesColumns(),
+        {Remise(QStringLiteral("AB"), QVariant(), 2, QStringLiteral("garde 1")),
+         Remise(QStringLiteral("AB"), QStringLiteral("C001"), 2, QStringLiteral("client")),
+         Remise(QStringLiteral("AB"), QVariant(), 3, QStringLiteral("type 3")),
+         Remise(QStringLiteral("AB"), QVariant(), QVariant(), QStringLiteral("type NULL")),
+         Remise(QStringLiteral("EX"), QVariant(), 2, QStringLiteral("exclu")),
+         Remise(QStringLiteral("HX"), QVariant(), 2, QStringLiteral("exclu à la main")),
+         Remise(QStringLiteral("ZZ"), QVariant(), 2, QStringLiteral("inconnu")),
+         Remise(QStringLiteral("ab"), QVariant(), 2, QStringLiteral("casse")),
+         Remise(QStringLiteral("CD"), QVariant(), 2, QStringLiteral("garde 2")),
+         Remise(QVariant(), QVariant(), 2, QStringLiteral("sans fournisseur"))});
+    WriteFournis(Base(QStringLiteral("FOURNIS.DB")), {QStringLiteral("AB"), QStringLiteral("CD"),
+                                                      QStringLiteral("EX"), QStringLiteral("HX")});
     Ecrire(Ini(), "[Cordalis]\nRemise_Achat=1\n[Cordalis_FNS_Exclu]\nFournisseur0=EX\n"
                   "AjoutManuel=HX\nFournisseur1=cd\n");
 

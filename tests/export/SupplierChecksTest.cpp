@@ -1,6 +1,6 @@
+#include "SupplierChecks.h"
 #include "ExportTestSupport.h"
 #include "HeadOfficeFixtures.h"
-#include "SupplierChecks.h"
 
 #include "Errors.h"
 
