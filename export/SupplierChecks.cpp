@@ -1,7 +1,7 @@
 #include "SupplierChecks.h"
 
-#include "IniFile.h"
 #include "ParadoxTable.h"
+#include "SupplierExclusions.h"
 
 #include <QDir>
 #include <utility>
@@ -29,19 +29,6 @@ private:
     TTable& table_;
 };
 
-// The values of the exclusion section, as every reader of the list takes them.
-QSet<QString> LireExclusions(const QString& fichierIni)
-{
-    QSet<QString> exclus;
-    QStringList lignes;
-    TIniFile(fichierIni).ReadSectionValues(QStringLiteral("Cordalis_FNS_Exclu"), lignes);
-    for (const QString& ligne : std::as_const(lignes)) {
-        const int egal = ligne.indexOf(QLatin1Char('='));
-        exclus.insert(egal < 0 ? ligne : ligne.mid(egal + 1));
-    }
-    return exclus;
-}
-
 // The memo file that goes with a table: "FOURNIS.DB" gives "FOURNIS.MB".
 QString NomMemo(const QString& nomTable)
 {
@@ -62,7 +49,11 @@ bool ControleFournisseurs::FournisseurExclu(const QString& code)
     const IdentiteFichier identite = IdentiteFichier::De(fichierIni_);
     if (!exclusionsValides_ || identite != identiteIni_) {
         const timespec debut = MaintenantSysteme();
-        exclus_ = identite.Existe ? LireExclusions(fichierIni_) : QSet<QString>();
+        exclus_.clear();
+        if (identite.Existe) {
+            const QStringList valeurs = LireFournisseursExclus(fichierIni_);
+            exclus_ = QSet<QString>(valeurs.begin(), valeurs.end());
+        }
         ++lecturesExclusions_;
         identiteIni_ = identite;
         // A file modified just now may change again without its identity moving: read it
