@@ -92,6 +92,7 @@ void TestFtpServer::writeFile(const QString& relativePath, const QByteArray& con
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(content) != content.size())
         throw std::runtime_error("TestFtpServer: cannot write " + path.toStdString());
+    file.flush(); // a later flush would set the time to now again
     if (modified.isValid())
         file.setFileTime(modified, QFileDevice::FileModificationTime);
 }

@@ -69,11 +69,11 @@ def run_ftp(args):
         # MLSD gives UTC as it should; LIST gives the server's local time, as most
         # servers do (pyftpdlib would give UTC in both).
         def format_list(self, *a, **k):
-            self.use_gmt_times = False
+            self.cmd_channel.use_gmt_times = False
             yield from AbstractedFS.format_list(self, *a, **k)
 
         def format_mlsx(self, *a, **k):
-            self.use_gmt_times = True
+            self.cmd_channel.use_gmt_times = True
             yield from AbstractedFS.format_mlsx(self, *a, **k)
 
     class Handler(FTPHandler):
