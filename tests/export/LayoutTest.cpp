@@ -1,6 +1,7 @@
 #include "ExportLayout.h"
 #include "ExportTestSupport.h"
 #include "NativeXml.h"
+#include "Regional.h"
 
 #include <QCoreApplication>
 #include <QDir>
