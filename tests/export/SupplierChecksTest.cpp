@@ -41,17 +41,23 @@ TEST_F(ExportTest, SupplierChecksReadAgainOnlyWhenASourceChanged)
     EXPECT_FALSE(controle.FournisseurExclu(QStringLiteral("CD")));
     EXPECT_EQ(controle.LecturesExclusions(), 3);
 
-    // A file name that only differs in letter case appears beside FOURNIS.DB: the table layer
-    // now refuses the ambiguity, and so does the next lookup.
-    const QString rival = Base(QStringLiteral("fournis.db"));
-    WriteFournis(rival, {QStringLiteral("ZZ")});
-    Vieillir(rival, 7200);
+    // FOURNIS.DB removed, and another program writes the table as fournis.db: the table
+    // layer finds it without regard to case, and so does the next lookup.
+    QFile::remove(fournis);
+    const QString minuscules = Base(QStringLiteral("fournis.db"));
+    WriteFournis(minuscules, {QStringLiteral("ZZ")});
+    Vieillir(minuscules, 7200);
     Vieillir(base_, 7200, 5);
-    EXPECT_THROW(controle.FournisseurExiste(QStringLiteral("CD")), TableError);
+    EXPECT_FALSE(controle.FournisseurExiste(QStringLiteral("CD")));
+    EXPECT_TRUE(controle.FournisseurExiste(QStringLiteral("ZZ")));
+    EXPECT_EQ(controle.LecturesFournisseurs(), 2);
     EXPECT_FALSE(fns_->Active());
-    QFile::remove(rival);
+
+    // Both gone: the table layer's error, and the table stays closed.
+    QFile::remove(minuscules);
     Vieillir(base_, 7200, 6);
-    EXPECT_TRUE(controle.FournisseurExiste(QStringLiteral("CD")));
+    EXPECT_THROW(controle.FournisseurExiste(QStringLiteral("ZZ")), TableError);
+    EXPECT_FALSE(fns_->Active());
 
     // Files modified just now are read at every call until they have settled.
     WriteFournis(fournis, {QStringLiteral("EF")});
