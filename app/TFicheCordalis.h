@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ParadoxTable.h"
 #include "Parametres.h"
 
 #include <QString>
@@ -70,6 +71,15 @@ public:
     QPushButton* BtnRapport() const;
     QPushButton* BtnFermer() const;
 
+    // The head office tables, read-only, never opened by the window itself.
+    TTable& TblRemise() { return *tblRemise_; }
+    TTable& TblFns() { return *tblFns_; }
+    TTable& TblPerso() { return *tblPerso_; }
+    TTable& TblMessage() { return *tblMessage_; }
+    TTable& TblMessageType() { return *tblMessageType_; }
+    TTable& TblMesDocs() { return *tblMesDocs_; }
+    TTable& TblMesDocsType() { return *tblMesDocsType_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -96,4 +106,12 @@ private:
     TTypeEnvoi typeEnvoi_ = EnvoiFtp;
     QString cheminUri_;
     bool rapportsCharges_ = false;
+
+    std::unique_ptr<TTable> tblRemise_;
+    std::unique_ptr<TTable> tblFns_;
+    std::unique_ptr<TTable> tblPerso_;
+    std::unique_ptr<TTable> tblMessage_;
+    std::unique_ptr<TTable> tblMessageType_;
+    std::unique_ptr<TTable> tblMesDocs_;
+    std::unique_ptr<TTable> tblMesDocsType_;
 };

@@ -178,8 +178,8 @@ FtpError MakeError(CURLcode code, const QString& action, const QString& libraryT
     else if (!libraryText.isEmpty())
         text += QStringLiteral(" (") + libraryText + QLatin1Char(')');
     text += QLatin1Char('.');
-    const bool serverSpoke = code != CURLE_COULDNT_CONNECT && code != CURLE_COULDNT_RESOLVE_HOST;
-    if (serverSpoke && !lastReply.isEmpty())
+    // The server's last reply, when it is a refusal (4xx, 5xx): it often says why.
+    if (lastReply.startsWith('4') || lastReply.startsWith('5'))
         text += QStringLiteral(" Réponse du serveur : ") + Printable(lastReply);
     return FtpError(IsSecurityCode(code) ? FtpError::Category::Security : FtpError::Category::Other,
                     text);
@@ -363,9 +363,9 @@ public:
             curl_multi_poll(m, nullptr, 0, waitMs, &active);
             waitMs = active > 0 ? 1 : qMin(waitMs * 2, 10);
         }
+        // The control connection, when libcurl keeps it for the next operation.
         controlSocket = CURL_SOCKET_BAD;
-        if (result == CURLE_OK)
-            curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &controlSocket);
+        curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &controlSocket);
         curl_multi_remove_handle(m, h);
         return result;
     }
@@ -392,10 +392,19 @@ public:
         return ::poll(&check, 1, 0) != 0;
     }
 
-    void RequireConnection() const
+    // Every operation but Connect needs a session. When the server has closed the control
+    // connection in the meantime (idle time-out), libcurl would send the next command on it
+    // and fail on the server's farewell; a fresh connection logs in again instead.
+    void RequireConnection()
     {
         if (!easy)
             throw Refusal(QStringLiteral("Pas de connexion au serveur FTP."));
+        if (ControlConnectionClosed()) {
+            easy.reset();
+            multi.reset();
+            multi = std::make_unique<MultiHandle>();
+            easy = std::make_unique<EasyHandle>();
+        }
     }
 
     void Close()

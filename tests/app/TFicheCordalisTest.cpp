@@ -173,6 +173,28 @@ TEST_F(TFicheCordalisTest, PreparationFolderThatCannotBeCreatedIsNotReported)
     EXPECT_TRUE(RowEnabled(*fiche, Ligne::Document));
 }
 
+TEST_F(TFicheCordalisTest, TablesAreOnTheAliasFolderAndClosed)
+{
+    const QString alias = dir.filePath(QStringLiteral("base")) + QLatin1Char('/');
+    WriteIni("[Alias]\nQuillfenAdministration=" + alias.toUtf8() + "\n");
+    auto fiche = Fiche();
+
+    const std::pair<TTable*, QString> tables[] = {
+        {&fiche->TblRemise(), QStringLiteral("REMISES.DB")},
+        {&fiche->TblFns(), QStringLiteral("FOURNIS.DB")},
+        {&fiche->TblPerso(), QStringLiteral("Perso.DB")},
+        {&fiche->TblMessage(), QStringLiteral("Message.DB")},
+        {&fiche->TblMessageType(), QStringLiteral("MessageType.DB")},
+        {&fiche->TblMesDocs(), QStringLiteral("MesDocs.DB")},
+        {&fiche->TblMesDocsType(), QStringLiteral("MesDocsType.DB")},
+    };
+    for (const auto& [table, name] : tables) {
+        EXPECT_EQ(table->TableName(), name);
+        EXPECT_EQ(table->Folder(), alias);
+        EXPECT_FALSE(table->Active()) << name.toStdString();
+    }
+}
+
 TEST_F(TFicheCordalisTest, LayoutCaptionsAndWindowKind)
 {
     auto fiche = Fiche();

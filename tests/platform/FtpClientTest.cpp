@@ -8,8 +8,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace {
 
@@ -200,6 +202,25 @@ TEST_F(FtpClientTest, RequiredTlsAgainstAPlainServerIsASecurityFailure)
     EXPECT_EQ(server.logCount("login cordalis"), 0);
 }
 
+TEST_F(FtpClientTest, AnUntrustedCertificateIsASecurityFailure)
+{
+    TestFtpServer::Options options;
+    options.tls = true;
+    TestFtpServer server(options);
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.SetTlsRequired(true);
+    FtpError untrusted = ErrorOf([&] { client.Connect(); });
+    EXPECT_TRUE(untrusted.isSecurity()) << untrusted.what();
+    EXPECT_FALSE(client.Connected());
+
+    // Without TLS the server refuses the login: an ordinary error, not a negotiation one.
+    client.SetTlsRequired(false);
+    FtpError clear = ErrorOf([&] { client.Connect(); });
+    EXPECT_FALSE(clear.isSecurity()) << clear.what();
+    EXPECT_EQ(server.logCount("login cordalis"), 0);
+}
+
 TEST_F(FtpClientTest, UploadReplacesTheRemoteFileWhole)
 {
     TestFtpServer server;
@@ -235,19 +256,32 @@ TEST_F(FtpClientTest, UploadReplacesTheRemoteFileWhole)
         EXPECT_FALSE(ErrorOf([&] { client.Put(localPath("short.xml"), bad); }).isSecurity());
     EXPECT_FALSE(QFile::exists(server.pathOf("../up.xml")));
 
-    // A refused upload (into a missing folder) reports the server's reply.
-    client.ChangeDir("/");
-    server.makeDir("gone");
-    client.ChangeDir("/gone");
-    QDir(server.pathOf("gone")).removeRecursively();
-    FtpError refused = ErrorOf([&] { client.Put(localPath("short.xml"), "x.xml"); });
-    EXPECT_FALSE(refused.isSecurity());
-    EXPECT_TRUE(client.Connected());
-    client.ChangeDir("/");
-    client.Put(localPath("short.xml"), "after.xml");
-    EXPECT_EQ(server.readFile("after.xml"), "<short/>");
     client.Disconnect();
     EXPECT_TRUE(server.waitForLog("disconnect"));
+    EXPECT_EQ(server.logCount("connect"), 1);
+}
+
+TEST_F(FtpClientTest, ARefusedUploadReportsTheServerReplyAndKeepsTheSession)
+{
+    TestFtpServer::Options options;
+    options.extraAccounts.push_back({"reader", "pw", "ro", true});
+    TestFtpServer server(options);
+    server.writeFile("ro/kept.xml", "<kept/>");
+    WriteLocal(localPath("new.xml"), "<new/>");
+
+    FtpClient client;
+    client.Configure(server.host(), "reader", "pw", server.port(), 0);
+    client.Connect();
+    FtpError refused = ErrorOf([&] { client.Put(localPath("new.xml"), "kept.xml"); });
+    EXPECT_FALSE(refused.isSecurity());
+    EXPECT_TRUE(refused.text().contains("550")) << refused.what();
+    EXPECT_EQ(server.readFile("ro/kept.xml"), "<kept/>");
+
+    EXPECT_TRUE(client.Connected());
+    client.Get("kept.xml", localPath("kept.xml"));
+    EXPECT_EQ(ReadLocal(localPath("kept.xml")), "<kept/>");
+    client.Disconnect();
+    EXPECT_TRUE(server.waitForLog("quit"));
     EXPECT_EQ(server.logCount("connect"), 1);
 }
 
@@ -327,14 +361,52 @@ TEST_F(FtpClientTest, AbsolutePathsStartAtTheServerRootNotTheLoginFolder)
     EXPECT_EQ(ReadLocal(localPath("mine.xml")), "<mine/>");
 }
 
-class FtpClientListingTest : public FtpClientTest, public ::testing::WithParamInterface<bool>
+TEST_F(FtpClientTest, AConnectionTheServerClosedIsReplacedOrLetGo)
+{
+    TestFtpServer::Options options;
+    options.idleTimeoutSeconds = 0.5;
+    TestFtpServer server(options);
+    server.writeFile("Rapport/r.xml", "<r/>");
+    FtpClient client;
+    ConfigureFor(client, server);
+
+    // Disconnecting after the server hung up ends at once, without a new session.
+    client.Connect();
+    ASSERT_TRUE(server.waitForLog("disconnect"));
+    QElapsedTimer timer;
+    timer.start();
+    client.Disconnect();
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_FALSE(client.Connected());
+    EXPECT_EQ(server.logCount("connect"), 1);
+
+    // A window that keeps its session open (the history retrieval) still gets its file in
+    // the folder it chose: the client logs in again.
+    client.Connect();
+    client.ChangeDir("/Rapport");
+    ASSERT_TRUE(server.waitForLog("disconnect", 2));
+    client.Get("r.xml", localPath("r.xml"));
+    EXPECT_EQ(ReadLocal(localPath("r.xml")), "<r/>");
+    EXPECT_EQ(server.logCount("login cordalis"), 3);
+}
+
+enum class ListingServer
+{
+    Mlsd,
+    ListOnly,
+    MlsdRefused
+};
+
+class FtpClientListingTest : public FtpClientTest,
+                             public ::testing::WithParamInterface<ListingServer>
 {
 };
 
 TEST_P(FtpClientListingTest, ListsFilesAndFoldersWithTheirLocalTimes)
 {
     TestFtpServer::Options options;
-    options.mlsd = GetParam();
+    options.mlsd = GetParam() != ListingServer::ListOnly;
+    options.mlsdRefused = GetParam() == ListingServer::MlsdRefused;
     TestFtpServer server(options);
     // Recent files carry their time in LIST, older ones only their date.
     const QDateTime now = QDateTime::currentDateTime();
@@ -344,6 +416,12 @@ TEST_P(FtpClientListingTest, ListsFilesAndFoldersWithTheirLocalTimes)
     server.writeFile("Rapport/old.xml", "12345", summer);
     server.makeDir("Rapport/Historique");
     QFile::link(server.pathOf("Rapport/old.xml"), server.pathOf("Rapport/link.xml"));
+    // A name in Latin-1, as files brought over from Windows have.
+    const QByteArray latin1Path = QFile::encodeName(server.pathOf("Rapport/")) + "caf\xe9.xml";
+    const int fd = ::open(latin1Path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "<cafe/>", 7), 7);
+    ::close(fd);
 
     FtpClient client;
     ConfigureFor(client, server);
@@ -370,14 +448,18 @@ TEST_P(FtpClientListingTest, ListsFilesAndFoldersWithTheirLocalTimes)
     // pyftpdlib's LIST shows the link as a link; its MLSD calls it a file.
     const FtpListItem* link = Find(client, "link.xml");
     ASSERT_NE(link, nullptr);
-    if (!GetParam()) {
+    if (GetParam() != ListingServer::Mlsd) {
         EXPECT_FALSE(link->IsFile);
     }
-    EXPECT_EQ(client.ListingCount(), 4);
+    EXPECT_EQ(client.ListingCount(), 5);
 
-    // Every listed file can be fetched under its listed name.
+    // Every listed file can be fetched under its listed name, whatever its bytes.
     client.Get(file->FileName, localPath("store.xml"));
     EXPECT_EQ(ReadLocal(localPath("store.xml")), "<r/>");
+    const FtpListItem* cafe = Find(client, QString::fromUtf8("café.xml"));
+    ASSERT_NE(cafe, nullptr);
+    client.Get(cafe->FileName, localPath("cafe.xml"));
+    EXPECT_EQ(ReadLocal(localPath("cafe.xml")), "<cafe/>");
 
     // A new listing replaces the previous one; an empty folder gives an empty listing.
     client.ChangeDir("/Rapport/Historique");
@@ -386,5 +468,16 @@ TEST_P(FtpClientListingTest, ListsFilesAndFoldersWithTheirLocalTimes)
     EXPECT_THROW(client.Listing(0), FtpError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, FtpClientListingTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Mlsd" : "ListOnly"; });
+INSTANTIATE_TEST_SUITE_P(Servers, FtpClientListingTest,
+                         ::testing::Values(ListingServer::Mlsd, ListingServer::ListOnly,
+                                           ListingServer::MlsdRefused),
+                         [](const auto& info) {
+                             switch (info.param) {
+                             case ListingServer::Mlsd:
+                                 return "Mlsd";
+                             case ListingServer::ListOnly:
+                                 return "ListOnly";
+                             default:
+                                 return "MlsdRefused";
+                             }
+                         });

@@ -30,14 +30,23 @@ TestFtpServer::TestFtpServer(const Options& options)
 
     QStringList arguments{QStringLiteral(CORDALIS_FTP_SERVER_SCRIPT), QStringLiteral("--log"),
                           LogPath(dir_), QStringLiteral("--user"),
-                          user() + ':' + password() + ':' + rootPath()};
+                          user() + ':' + password() + QStringLiteral(":elradfmwMT:") + rootPath()};
     for (const Account& account : options.extraAccounts) {
         makeDir(account.home);
         arguments << QStringLiteral("--user")
-                  << account.user + ':' + account.password + ':' + pathOf(account.home);
+                  << account.user + ':' + account.password + ':' +
+                         (account.readOnly ? QStringLiteral("elr") : QStringLiteral("elradfmwMT")) +
+                         ':' + pathOf(account.home);
     }
     if (!options.mlsd)
         arguments << QStringLiteral("--no-mlsd");
+    if (options.mlsdRefused)
+        arguments << QStringLiteral("--mlsd-refused");
+    if (options.idleTimeoutSeconds > 0)
+        arguments << QStringLiteral("--idle-timeout")
+                  << QString::number(options.idleTimeoutSeconds);
+    if (options.tls)
+        arguments << QStringLiteral("--tls") << dir_.filePath(QStringLiteral("server.pem"));
     if (options.silent)
         arguments << QStringLiteral("--silent");
 
