@@ -1,5 +1,7 @@
 #include "GenerationRowView.h"
 
+#include "ProgramPaths.h"
+
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -14,8 +16,8 @@ QSet<const QProgressBar*>& lignesOccupees()
 }
 } // namespace
 
-VueGenerationLigne::VueGenerationLigne(QProgressBar* barre, QLabel* genererOui,
-                                       QLabel* genererNon, QLabel* envoiOui, QLabel* envoiNon)
+VueGenerationLigne::VueGenerationLigne(QProgressBar* barre, QLabel* genererOui, QLabel* genererNon,
+                                       QLabel* envoiOui, QLabel* envoiNon)
     : barre_(barre), genererOui_(genererOui), genererNon_(genererNon), envoiOui_(envoiOui),
       envoiNon_(envoiNon)
 {
@@ -46,10 +48,39 @@ void VueGenerationLigne::FixerPosition(int position)
     barre_->setValue(position);
 }
 
-void VueGenerationLigne::FixerMaximum(int maximum) { barre_->setMaximum(maximum); }
+void VueGenerationLigne::FixerMaximum(int maximum)
+{
+    barre_->setMaximum(maximum);
+}
 
-void VueGenerationLigne::Avancer() { barre_->setValue(barre_->value() + 1); }
+void VueGenerationLigne::Avancer()
+{
+    barre_->setValue(barre_->value() + 1);
+}
 
-void VueGenerationLigne::TraiterMessages() { QCoreApplication::processEvents(); }
+void VueGenerationLigne::TraiterMessages()
+{
+    QCoreApplication::processEvents();
+}
 
-void VueGenerationLigne::AfficherGenererOui() { genererOui_->show(); }
+void VueGenerationLigne::AfficherGenererOui()
+{
+    genererOui_->show();
+}
+
+void LancerGeneration(TFicheCordalis& fiche, TFicheCordalis::Ligne ligne, ActionGeneration action)
+{
+    const TFicheCordalis::ControlesLigne controles = fiche.Controles(ligne);
+    VueGenerationLigne vue(controles.pgbGenerer, controles.imgGenererYes, controles.imgGenererNo,
+                           controles.imgEnvoiYes, controles.imgEnvoiNo);
+    if (vue.Occupee())
+        return;
+    ContexteExport contexte;
+    contexte.DossierPreparation = ProgramPaths::DossierPreparation();
+    contexte.FichierIni = ProgramPaths::FichierIni();
+    contexte.Tables = {&fiche.TblRemise(),     &fiche.TblFns(),         &fiche.TblPerso(),
+                       &fiche.TblMessage(),    &fiche.TblMessageType(), &fiche.TblMesDocs(),
+                       &fiche.TblMesDocsType()};
+    contexte.Proprietaire = QCoreApplication::instance();
+    action(contexte, vue);
+}

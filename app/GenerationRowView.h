@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GenerationSequence.h"
+#include "TFicheCordalis.h"
 
 class QLabel;
 class QProgressBar;
@@ -38,3 +39,9 @@ private:
     QLabel* envoiNon_;
     bool occupee_ = false;
 };
+
+// Runs a "Générer" action on its row of the window, over the window's tables, writing into the
+// preparation folder. A press while the row's generation is still running is ignored. Errors
+// of the action propagate to the application's exception display.
+using ActionGeneration = void (*)(const ContexteExport&, VueGeneration&);
+void LancerGeneration(TFicheCordalis& fiche, TFicheCordalis::Ligne ligne, ActionGeneration action);
