@@ -29,7 +29,7 @@
 // An empty text is stored as zeros, which Paradox reads back as NULL.
 //
 // Errors (a bad column, a value of the wrong type, a pxlib failure) throw std::runtime_error.
-// Writing runs at a few thousand rows per second: build big tables once and keep them.
+// Writing runs at about ten thousand rows per second: build big tables once and keep them.
 
 struct ParadoxColumn
 {
