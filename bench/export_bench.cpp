@@ -1,7 +1,7 @@
 // Measures the purchase-conditions export against a plain sequential read of the same
 // REMISES.DB through the table layer, in one run.
 //
-//   export_bench [folder]      (default: /tmp/cordalis-export-bench)
+//   export_bench [--export-seul] [folder]      (default: /tmp/cordalis-export-bench)
 //
 // The first run builds the head office there with pxlib (REMISES.DB of 200,000 rows, FOURNIS.DB
 // of 2,000 suppliers, a settings file excluding 50 of them), which takes a minute or two; later
@@ -139,13 +139,24 @@ double Export(const QString& dossier)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    QString dossier =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/cordalis-export-bench");
+    // --export-seul: only the export, once (for a profiler).
+    bool exportSeul = false;
+    QString dossier = QStringLiteral("/tmp/cordalis-export-bench");
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--export-seul") == 0)
+            exportSeul = true;
+        else
+            dossier = QString::fromLocal8Bit(argv[i]);
+    }
     dossier = QDir(dossier).absolutePath() + QLatin1Char('/');
     try {
         if (!QFileInfo::exists(dossier + QStringLiteral("complet")))
             Construire(dossier);
 
+        if (exportSeul) {
+            std::printf("export: %.3f s\n", Export(dossier));
+            return 0;
+        }
         qint64 caracteres = 0;
         // The best of three plain reads: the reference the export is held to.
         double lecture = LectureSimple(dossier, caracteres);

@@ -16,10 +16,14 @@ long long EnNanosecondes(const timespec& t)
 
 IdentiteFichier IdentiteFichier::De(const QString& chemin)
 {
+    return De(QFile::encodeName(chemin));
+}
+
+IdentiteFichier IdentiteFichier::De(const QByteArray& cheminNatif)
+{
     IdentiteFichier identite;
     struct stat etat;
-    const QByteArray natif = QFile::encodeName(chemin);
-    if (::stat(natif.constData(), &etat) != 0)
+    if (::stat(cheminNatif.constData(), &etat) != 0)
         return identite;
     identite.Existe = true;
     identite.Peripherique = etat.st_dev;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <ctime>
 #include <sys/types.h>
@@ -15,8 +16,10 @@ struct IdentiteFichier
     off_t Taille = 0;
     timespec Modification{};
 
-    // The identity of the path now; Existe is false when it cannot be examined.
+    // The identity of the path now; Existe is false when it cannot be examined. The native
+    // form saves encoding the path again when it is examined at every row.
     static IdentiteFichier De(const QString& chemin);
+    static IdentiteFichier De(const QByteArray& cheminNatif);
 
     bool operator==(const IdentiteFichier& autre) const;
     bool operator!=(const IdentiteFichier& autre) const { return !(*this == autre); }

@@ -4,6 +4,7 @@
 #include "SupplierExclusions.h"
 
 #include <QDir>
+#include <QFile>
 #include <utility>
 
 namespace {
@@ -37,17 +38,33 @@ QString NomMemo(const QString& nomTable)
     return nomTable + QStringLiteral(".MB");
 }
 
+// The folder's entries that the table layer could take for name: the exact name when it is
+// there (it always wins), otherwise every entry equal to it without regard to case.
+QStringList Candidats(const QStringList& entrees, const QString& nom, bool& exact)
+{
+    exact = entrees.contains(nom);
+    if (exact)
+        return {nom};
+    QStringList candidats;
+    for (const QString& entree : entrees) {
+        if (entree.compare(nom, Qt::CaseInsensitive) == 0)
+            candidats << entree;
+    }
+    return candidats;
+}
+
 } // namespace
 
 ControleFournisseurs::ControleFournisseurs(QString fichierIni, TTable& tblFns)
     : fichierIni_(std::move(fichierIni)), tblFns_(tblFns)
 {
+    ini_.Chemin = QFile::encodeName(fichierIni_);
 }
 
 bool ControleFournisseurs::FournisseurExclu(const QString& code)
 {
-    const IdentiteFichier identite = IdentiteFichier::De(fichierIni_);
-    if (!exclusionsValides_ || identite != identiteIni_) {
+    const IdentiteFichier identite = IdentiteFichier::De(ini_.Chemin);
+    if (!exclusionsValides_ || identite != ini_.Identite) {
         const timespec debut = MaintenantSysteme();
         exclus_.clear();
         if (identite.Existe) {
@@ -55,7 +72,7 @@ bool ControleFournisseurs::FournisseurExclu(const QString& code)
             exclus_ = QSet<QString>(valeurs.begin(), valeurs.end());
         }
         ++lecturesExclusions_;
-        identiteIni_ = identite;
+        ini_.Identite = identite;
         // A file modified just now may change again without its identity moving: read it
         // again next time until it has settled.
         exclusionsValides_ = identite.StableAvant(debut);
@@ -74,63 +91,68 @@ bool ControleFournisseurs::FournisseurExiste(const QString& code)
         }
         return false;
     }
-
-    IdentiteTable identite = IdentiteFns(codesValides_ ? &identiteFns_ : nullptr);
-    const bool memeEtat = codesValides_ && identite.Dossier == identiteFns_.Dossier &&
-                          identite.Fichiers == identiteFns_.Fichiers &&
-                          identite.Etats == identiteFns_.Etats;
-    if (!memeEtat) {
-        const timespec debut = MaintenantSysteme();
-        codesValides_ = false;
+    if (!codesValides_ || !CodesAJour())
         LireCodes();
-        bool stable = identite.Dossier.StableAvant(debut);
-        for (const IdentiteFichier& etat : identite.Etats)
-            stable = stable && etat.StableAvant(debut);
-        identiteFns_ = std::move(identite);
-        codesValides_ = stable;
-    }
     return codes_.contains(code);
 }
 
-ControleFournisseurs::IdentiteTable
-ControleFournisseurs::IdentiteFns(const IdentiteTable* precedente) const
+bool ControleFournisseurs::CodesAJour() const
 {
-    IdentiteTable identite;
-    const QString dossier = tblFns_.Folder();
-    identite.Dossier = IdentiteFichier::De(dossier);
-    if (precedente && precedente->Dossier == identite.Dossier) {
-        // The folder's entries have not changed: the same names designate the table's files.
-        identite.Fichiers = precedente->Fichiers;
-    } else {
-        // The table layer finds its files without regard to letter case; any entry that it
-        // could take for the table or its memo file is part of the table's state.
-        const QString nomTable = tblFns_.TableName();
-        const QString nomMemo = NomMemo(nomTable);
-        const QStringList entrees = QDir(dossier).entryList(
-            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QString& entree : entrees) {
-            if (entree.compare(nomTable, Qt::CaseInsensitive) == 0 ||
-                entree.compare(nomMemo, Qt::CaseInsensitive) == 0)
-                identite.Fichiers.push_back(entree);
-        }
+    if (suivreDossier_ && IdentiteFichier::De(dossierFns_.Chemin) != dossierFns_.Identite)
+        return false;
+    for (const FichierSuivi& fichier : fichiersFns_) {
+        if (IdentiteFichier::De(fichier.Chemin) != fichier.Identite)
+            return false;
     }
-    const QDir repertoire(dossier);
-    identite.Etats.reserve(identite.Fichiers.size());
-    for (const QString& fichier : identite.Fichiers)
-        identite.Etats.push_back(IdentiteFichier::De(repertoire.filePath(fichier)));
-    return identite;
+    return true;
 }
 
 void ControleFournisseurs::LireCodes()
 {
-    codes_.clear();
+    codesValides_ = false;
     ++lecturesFournisseurs_;
-    FermetureTable fermeture(tblFns_);
-    tblFns_.Open();
-    TField* champCode = nullptr;
-    for (tblFns_.First(); !tblFns_.Eof(); tblFns_.Next()) {
-        if (!champCode)
-            champCode = &tblFns_.FieldByName(QStringLiteral("Code"));
-        codes_.insert(champCode->AsString());
+    const timespec debut = MaintenantSysteme();
+
+    // The identities are taken before the table is read: a change made while it is being
+    // read shows at the next lookup.
+    const QString dossier = tblFns_.Folder();
+    dossierFns_.Chemin = QFile::encodeName(dossier);
+    dossierFns_.Identite = IdentiteFichier::De(dossierFns_.Chemin);
+    const QStringList entrees =
+        QDir(dossier).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    bool tableExacte = false;
+    bool memoExact = false;
+    const QStringList tables = Candidats(entrees, tblFns_.TableName(), tableExacte);
+    const QStringList memos = Candidats(entrees, NomMemo(tblFns_.TableName()), memoExact);
+    // With the exact names present, no other entry of the folder changes which files the
+    // table layer opens; otherwise the folder's entries are watched too. A memo file that is
+    // absent matters only to a table with memo fields, and such a table fails to open.
+    suivreDossier_ = !tableExacte || (!memoExact && !memos.isEmpty());
+    fichiersFns_.clear();
+    const QDir repertoire(dossier);
+    for (const QStringList* noms : {&tables, &memos}) {
+        for (const QString& nom : *noms) {
+            FichierSuivi fichier;
+            fichier.Chemin = QFile::encodeName(repertoire.filePath(nom));
+            fichier.Identite = IdentiteFichier::De(fichier.Chemin);
+            fichiersFns_.push_back(std::move(fichier));
+        }
     }
+
+    codes_.clear();
+    {
+        FermetureTable fermeture(tblFns_);
+        tblFns_.Open();
+        TField* champCode = nullptr;
+        for (tblFns_.First(); !tblFns_.Eof(); tblFns_.Next()) {
+            if (!champCode)
+                champCode = &tblFns_.FieldByName(QStringLiteral("Code"));
+            codes_.insert(champCode->AsString());
+        }
+    }
+
+    bool stable = !suivreDossier_ || dossierFns_.Identite.StableAvant(debut);
+    for (const FichierSuivi& fichier : fichiersFns_)
+        stable = stable && fichier.Identite.StableAvant(debut);
+    codesValides_ = stable;
 }

@@ -2,6 +2,7 @@
 
 #include "FileIdentity.h"
 
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 #include <vector>
@@ -33,26 +34,29 @@ public:
     int LecturesFournisseurs() const { return lecturesFournisseurs_; }
 
 private:
-    struct IdentiteTable
+    struct FichierSuivi
     {
-        IdentiteFichier Dossier;
-        std::vector<QString> Fichiers; // the folder's entries that are the table's files
-        std::vector<IdentiteFichier> Etats;
+        QByteArray Chemin; // native path, encoded once
+        IdentiteFichier Identite;
     };
 
-    IdentiteTable IdentiteFns(const IdentiteTable* precedente) const;
+    bool CodesAJour() const;
     void LireCodes();
 
     QString fichierIni_;
     TTable& tblFns_;
 
+    FichierSuivi ini_;
     bool exclusionsValides_ = false;
-    IdentiteFichier identiteIni_;
     QSet<QString> exclus_;
     int lecturesExclusions_ = 0;
 
+    // The files the table layer took for FOURNIS.DB and its memo file when the codes were
+    // read, and, when the choice among the folder's entries could change, the folder itself.
     bool codesValides_ = false;
-    IdentiteTable identiteFns_;
+    std::vector<FichierSuivi> fichiersFns_;
+    bool suivreDossier_ = false;
+    FichierSuivi dossierFns_;
     QSet<QString> codes_;
     int lecturesFournisseurs_ = 0;
 };

@@ -53,9 +53,17 @@ TEST_F(ExportTest, SupplierChecksReadAgainOnlyWhenASourceChanged)
     EXPECT_EQ(controle.LecturesFournisseurs(), 2);
     EXPECT_FALSE(fns_->Active());
 
+    // Read under another case, the table may be shadowed by its exact name appearing.
+    WriteFournis(fournis, {QStringLiteral("YY")});
+    Vieillir(fournis, 7200);
+    Vieillir(base_, 7200, 6);
+    EXPECT_FALSE(controle.FournisseurExiste(QStringLiteral("ZZ")));
+    EXPECT_TRUE(controle.FournisseurExiste(QStringLiteral("YY")));
+
     // Both gone: the table layer's error, and the table stays closed.
     QFile::remove(minuscules);
-    Vieillir(base_, 7200, 6);
+    QFile::remove(fournis);
+    Vieillir(base_, 7200, 7);
     EXPECT_THROW(controle.FournisseurExiste(QStringLiteral("ZZ")), TableError);
     EXPECT_FALSE(fns_->Active());
 
