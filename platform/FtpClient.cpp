@@ -9,7 +9,12 @@
 #include <cctype>
 #include <curl/curl.h>
 #include <mutex>
+#ifdef _WIN32
+#include <winsock2.h>
+#define poll WSAPoll
+#else
 #include <poll.h>
+#endif
 
 namespace {
 
@@ -489,10 +494,18 @@ void FtpClient::Connect()
             throw;
         }
     }
+    // The features are the lines between "211-" and "211 "; MLST implies MLSD.
+    bool inFeatures = false;
     for (const QByteArray& line : d->replyLines) {
-        const QByteArray feature = line.trimmed().toUpper();
-        if (feature.startsWith("MLST") || feature.startsWith("MLSD"))
-            d->useMlsd = true;
+        if (line.startsWith("211-")) {
+            inFeatures = true;
+        } else if (line.startsWith("211 ")) {
+            inFeatures = false;
+        } else if (inFeatures) {
+            const QByteArray feature = line.trimmed().toUpper();
+            if (feature.startsWith("MLST") || feature.startsWith("MLSD"))
+                d->useMlsd = true;
+        }
     }
 }
 
