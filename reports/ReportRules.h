@@ -12,7 +12,12 @@ class TXMLNodeQLF;
 namespace RegleRapport {
 
 // Section numbers, in the order the sections are read and reported.
-enum Section { General = 0, CDL = 1, Quillfen = 2 };
+enum Section
+{
+    General = 0,
+    CDL = 1,
+    Quillfen = 2
+};
 constexpr int NombreSections = 3;
 
 // "General", "CDL" or "Quillfen".

@@ -160,8 +160,8 @@ bool TSessionRapport::ChargerRapports(int jours,
     return true;
 }
 
-void TSessionRapport::RecupererHistorique(
-    const QString& nomFranchise, const std::function<void(const TNativeXmlQLF&)>& afficher)
+void TSessionRapport::RecupererHistorique(const QString& nomFranchise,
+                                          const std::function<void(const TNativeXmlQLF&)>& afficher)
 {
     if (!ConnexionRapport())
         return;
@@ -200,8 +200,7 @@ void TSessionRapport::RecupererHistorique(
         break;
     }
     if (!affiche)
-        ShowMessage(QStringLiteral("Il n'y a pas d'historique pour le franchisé ") +
-                    nomFranchise);
+        ShowMessage(QStringLiteral("Il n'y a pas d'historique pour le franchisé ") + nomFranchise);
 }
 
 void TSessionRapport::PreparerDossiers()
@@ -214,8 +213,8 @@ void TSessionRapport::PreparerDossiers()
 void TSessionRapport::SupprimerDossier(const QString& dossier)
 {
     QDir dir(dossier);
-    const QFileInfoList entries = dir.entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
         if (entry.isDir() && !entry.isSymLink())
             SupprimerDossier(entry.absoluteFilePath());

@@ -55,7 +55,10 @@ void TFicheRapport::FormCreate()
     ui->btnActualiser->setIcon(ilImages_[2]);
 }
 
-void TFicheRapport::btnActualiserClick() { ChargerRapports(); }
+void TFicheRapport::btnActualiserClick()
+{
+    ChargerRapports();
+}
 
 void TFicheRapport::ChargerRapports()
 {
@@ -70,16 +73,21 @@ void TFicheRapport::AjouterEntree(const EntreeRapport& entree)
 {
     auto* item = new QListWidgetItem(ilImages_[entree.EnAnomalie ? 1 : 0], entree.Nom);
     // The mark is only a colour: screen readers get it as the entry's description.
-    item->setData(Qt::AccessibleDescriptionRole, entree.EnAnomalie
-                                                     ? QStringLiteral("en anomalie")
-                                                     : QStringLiteral("en ordre"));
+    item->setData(Qt::AccessibleDescriptionRole,
+                  entree.EnAnomalie ? QStringLiteral("en anomalie") : QStringLiteral("en ordre"));
     ui->lstRapport->addItem(item);
     textes_[item] = entree.Texte;
 }
 
-bool TFicheRapport::ConnexionRapport() { return session_.ConnexionRapport(); }
+bool TFicheRapport::ConnexionRapport()
+{
+    return session_.ConnexionRapport();
+}
 
-bool TFicheRapport::DeconnexionRapport() { return session_.DeconnexionRapport(); }
+bool TFicheRapport::DeconnexionRapport()
+{
+    return session_.DeconnexionRapport();
+}
 
 bool TFicheRapport::EstAJour(const QString& dateRapport, const QString& dateFichier) const
 {
@@ -92,7 +100,10 @@ QString TFicheRapport::TexteRapport(const QListWidgetItem* entree) const
     return found == textes_.end() ? QString() : found->second;
 }
 
-void TFicheRapport::PreparerDossiers() { session_.PreparerDossiers(); }
+void TFicheRapport::PreparerDossiers()
+{
+    session_.PreparerDossiers();
+}
 
 void TFicheRapport::SupprimerDossier(const QString& dossier)
 {

@@ -10,8 +10,7 @@
 
 TFicheRapportHistorique::TFicheRapportHistorique(QWidget* owner, const QString& nomFranchise,
                                                  const TNativeXmlQLF& historique)
-    : QDialog(owner), ui(std::make_unique<Ui::TFicheRapportHistorique>()),
-      historique_(historique)
+    : QDialog(owner), ui(std::make_unique<Ui::TFicheRapportHistorique>()), historique_(historique)
 {
     ui->setupUi(this);
     DescribeControls(this);
