@@ -27,6 +27,3 @@ QByteArray TexteCsv(const std::vector<LigneHistorique>& lignes);
 // Writes TexteCsv to the file, replacing it whole only once everything is written. Throws
 // CordalisError with a French text when the file cannot be written.
 void EcrireCsv(const QString& fichier, const std::vector<LigneHistorique>& lignes);
-
-// Converts a text to windows-1252, '?' for a character the code page lacks.
-QByteArray VersWindows1252(const QString& text);

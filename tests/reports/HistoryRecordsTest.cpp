@@ -98,12 +98,12 @@ TEST(HistoryCsv, BytesExactly)
 
 TEST(HistoryCsv, Windows1252WithQuestionMarks)
 {
-    EXPECT_EQ(VersWindows1252(QStringLiteral("€ œ Ÿ ÿ é \x81")),
-              QByteArray("\x80 \x9c \x9f \xff \xe9 ?"));
     // Outside the code page: one '?' per character, also beyond the basic plane.
-    EXPECT_EQ(VersWindows1252(QStringLiteral("中") + QString::fromUcs4(U"\U0001F600") +
-                              QStringLiteral("x")),
-              QByteArray("??x"));
+    const std::vector<LigneHistorique> lines = {
+        {QStringLiteral("01/02/2024"),
+         QStringLiteral("€ œ Ÿ ÿ é 中") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("x"),
+         true}};
+    EXPECT_EQ(TexteCsv(lines), QByteArray("01/02/2024;\x80 \x9c \x9f \xff \xe9 ??x;\r\n"));
 }
 
 TEST(HistoryCsv, WritesWholeFileOrNothing)
