@@ -19,11 +19,29 @@ void Init(const QString& executableFolder)
     exeFolder() = folder;
 }
 
-QString VersionExport() { return QStringLiteral("1.0"); }
-QString RepertoireExe() { return exeFolder(); }
-QString DossierPreparation() { return exeFolder() + QStringLiteral("preparer/"); }
-QString FichierIni() { return exeFolder() + QStringLiteral("Cordalis.ini"); }
-QString RepertoireRapport() { return exeFolder() + QStringLiteral("Rapport/"); }
-QString RepertoireHistorique() { return exeFolder() + QStringLiteral("Rapport/Historique/"); }
+QString VersionExport()
+{
+    return QStringLiteral("1.0");
+}
+QString RepertoireExe()
+{
+    return exeFolder();
+}
+QString DossierPreparation()
+{
+    return exeFolder() + QStringLiteral("preparer/");
+}
+QString FichierIni()
+{
+    return exeFolder() + QStringLiteral("Cordalis.ini");
+}
+QString RepertoireRapport()
+{
+    return exeFolder() + QStringLiteral("Rapport/");
+}
+QString RepertoireHistorique()
+{
+    return exeFolder() + QStringLiteral("Rapport/Historique/");
+}
 
 } // namespace ProgramPaths

@@ -1,0 +1,24 @@
+#include "AliasFolder.h"
+
+#include "IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString AliasFolder(const QString& iniFile, const QString& programFolder)
+{
+    QString folder;
+    if (QFileInfo::exists(iniFile))
+        folder = TIniFile(iniFile).ReadString(QStringLiteral("Alias"),
+                                              QStringLiteral("QuillfenAdministration"), QString());
+    const QDir base(programFolder);
+    if (folder.isEmpty())
+        folder = base.filePath(QStringLiteral("QuillfenAdministration"));
+    else
+        // A relative folder is taken from the program's folder, never the working directory.
+        folder = base.filePath(QDir::fromNativeSeparators(folder));
+    folder = QDir::cleanPath(folder);
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}

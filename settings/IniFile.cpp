@@ -1,0 +1,423 @@
+#include "IniFile.h"
+
+#include "AtomicFile.h"
+#include "Errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Files brought over from Windows are in windows-1252. The settings file has its own exact
+// table rather than the table layer's converter: the five bytes the code page leaves
+// undefined map to the control characters of the same value, as Windows does, so a file
+// read in windows-1252 is written back byte for byte, and a character that the code page
+// lacks is detected instead of becoming '?'.
+constexpr char16_t kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString DecodeWindows1252(const QByteArray& bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        *out++ = (b >= 0x80 && b < 0xA0) ? kHighControls[b - 0x80] : char16_t(b);
+    }
+    return text;
+}
+
+// False when a character has no byte in the code page.
+bool EncodeWindows1252(const QString& text, QByteArray& bytes)
+{
+    bytes.clear();
+    bytes.reserve(text.size());
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            bytes.append(static_cast<char>(c));
+            continue;
+        }
+        const char16_t* found = std::find(std::begin(kHighControls), std::end(kHighControls), c);
+        if (found == std::end(kHighControls))
+            return false;
+        bytes.append(static_cast<char>(0x80 + (found - std::begin(kHighControls))));
+    }
+    return true;
+}
+
+enum class Encoding
+{
+    Utf8,
+    Utf8Bom,
+    Utf16LE,
+    Utf16BE,
+    Windows1252
+};
+
+// One line of the file, as read, with what it means to the private-profile rules.
+struct Line
+{
+    enum Kind
+    {
+        Blank,
+        Comment,
+        Section,
+        Key,
+        Other
+    };
+    QString text; // the line without its line break
+    Kind kind = Other;
+    QString name;  // section or key name, trimmed
+    QString value; // key value, trimmed
+};
+
+Line Classify(QString text)
+{
+    Line line;
+    line.text = std::move(text);
+    const QString trimmed = line.text.trimmed();
+    if (trimmed.isEmpty()) {
+        line.kind = Line::Blank;
+    } else if (trimmed.startsWith(QLatin1Char('[')) && trimmed.contains(QLatin1Char(']'))) {
+        line.kind = Line::Section;
+        line.name = trimmed.mid(1, trimmed.indexOf(QLatin1Char(']')) - 1).trimmed();
+    } else if (trimmed.startsWith(QLatin1Char(';'))) {
+        line.kind = Line::Comment;
+    } else if (const qsizetype equals = trimmed.indexOf(QLatin1Char('=')); equals >= 0) {
+        line.kind = Line::Key;
+        line.name = trimmed.left(equals).trimmed();
+        line.value = trimmed.mid(equals + 1).trimmed();
+    }
+    return line;
+}
+
+bool SameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The whole file in memory: read, looked up, changed and written back in one operation.
+struct IniContent
+{
+    bool exists = false;
+    bool readable = true;
+    QString readError;
+    Encoding encoding = Encoding::Utf8;
+#ifdef Q_OS_WIN
+    bool crlf = true;
+#else
+    bool crlf = false;
+#endif
+    std::vector<Line> lines;
+
+    static IniContent Read(const QString& fileName);
+    QByteArray Serialize();
+
+    // Index of the header of the first section of that name, or -1.
+    int FindSection(const QString& section) const
+    {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].kind == Line::Section && SameName(lines[i].name, section))
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    // Index just past the last line of the section whose header is at header.
+    int SectionEnd(int header) const
+    {
+        size_t i = header + 1;
+        while (i < lines.size() && lines[i].kind != Line::Section)
+            ++i;
+        return static_cast<int>(i);
+    }
+    // Index of the first line of that key in the section, or -1.
+    int FindKey(int header, const QString& key) const
+    {
+        const int end = SectionEnd(header);
+        for (int i = header + 1; i < end; ++i) {
+            if (lines[i].kind == Line::Key && SameName(lines[i].name, key))
+                return i;
+        }
+        return -1;
+    }
+    const Line* Find(const QString& section, const QString& key) const
+    {
+        const int header = FindSection(section);
+        const int index = header < 0 ? -1 : FindKey(header, key);
+        return index < 0 ? nullptr : &lines[index];
+    }
+};
+
+IniContent IniContent::Read(const QString& fileName)
+{
+    IniContent content;
+    QFile file(fileName);
+    if (!file.exists())
+        return content;
+    content.exists = true;
+    QByteArray data;
+    if (file.open(QIODevice::ReadOnly))
+        data = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        content.readable = false;
+        content.readError = file.errorString();
+        return content;
+    }
+
+    QString text;
+    if (data.startsWith("\xEF\xBB\xBF")) {
+        content.encoding = Encoding::Utf8Bom;
+        text = QString::fromUtf8(data.mid(3));
+    } else if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF")) {
+        const bool little = data.startsWith("\xFF\xFE");
+        content.encoding = little ? Encoding::Utf16LE : Encoding::Utf16BE;
+        QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        text = decoder(data.mid(2));
+    } else {
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        text = decoder(data);
+        if (decoder.hasError()) {
+            content.encoding = Encoding::Windows1252;
+            text = DecodeWindows1252(data);
+        }
+    }
+
+    if (const qsizetype firstBreak = text.indexOf(QLatin1Char('\n')); firstBreak >= 0)
+        content.crlf = firstBreak > 0 && text.at(firstBreak - 1) == QLatin1Char('\r');
+    QStringList rawLines = text.split(QLatin1Char('\n'));
+    if (!rawLines.isEmpty() && rawLines.last().isEmpty())
+        rawLines.removeLast(); // the final line break ends the last line, it opens none
+    content.lines.reserve(rawLines.size());
+    for (QString& raw : rawLines) {
+        if (raw.endsWith(QLatin1Char('\r')))
+            raw.chop(1);
+        content.lines.push_back(Classify(std::move(raw)));
+    }
+    return content;
+}
+
+QByteArray IniContent::Serialize()
+{
+    QString text;
+    const QLatin1String eol(crlf ? "\r\n" : "\n");
+    for (const Line& line : lines) {
+        text += line.text;
+        text += eol;
+    }
+    switch (encoding) {
+    case Encoding::Windows1252: {
+        QByteArray bytes;
+        if (EncodeWindows1252(text, bytes))
+            return bytes;
+        // A value the code page cannot hold: the file goes over to UTF-8 rather than lose it.
+        encoding = Encoding::Utf8;
+        return text.toUtf8();
+    }
+    case Encoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+        const bool little = encoding == Encoding::Utf16LE;
+        QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder(text));
+    }
+    case Encoding::Utf8:
+        break;
+    }
+    return text.toUtf8();
+}
+
+bool HoldsLineBreak(const QString& text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+// Integers as the settings have always been read: decimal with an optional sign, or
+// hexadecimal after "$" or "0x".
+bool ParseInteger(const QString& text, int& result)
+{
+    QStringView rest(text);
+    bool negative = false;
+    if (rest.startsWith(QLatin1Char('-')) || rest.startsWith(QLatin1Char('+'))) {
+        negative = rest.front() == QLatin1Char('-');
+        rest = rest.mid(1);
+    }
+    int base = 10;
+    if (rest.startsWith(QLatin1Char('$'))) {
+        base = 16;
+        rest = rest.mid(1);
+    } else if (rest.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        rest = rest.mid(2);
+    }
+    if (rest.isEmpty() || rest.size() > 16)
+        return false;
+    for (const QChar c : rest) {
+        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        const bool hexLetter = (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+                               (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+        if (!digit && !(base == 16 && hexLetter))
+            return false;
+    }
+    bool ok = false;
+    qlonglong value = rest.toLongLong(&ok, base);
+    if (!ok)
+        return false;
+    if (negative)
+        value = -value;
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        return false;
+    result = static_cast<int>(value);
+    return true;
+}
+
+} // namespace
+
+TIniFile::TIniFile(QString fileName) : fileName_(std::move(fileName)) {}
+
+QString TIniFile::ReadString(const QString& section, const QString& key, const QString& def) const
+{
+    const IniContent content = IniContent::Read(fileName_);
+    const Line* line = content.Find(section, key);
+    return line ? line->value : def;
+}
+
+int TIniFile::ReadInteger(const QString& section, const QString& key, int def) const
+{
+    const IniContent content = IniContent::Read(fileName_);
+    const Line* line = content.Find(section, key);
+    int value = 0;
+    if (line && ParseInteger(line->value, value))
+        return value;
+    return def;
+}
+
+bool TIniFile::ReadBool(const QString& section, const QString& key, bool def) const
+{
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+namespace {
+
+// Reads the file again, lets change alter it and, when it did, replaces the file
+// atomically. A file that exists but cannot be read is never overwritten: its content
+// would be lost.
+void Rewrite(const QString& fileName, const std::function<bool(IniContent&)>& change)
+{
+    const auto fail = [&fileName](const QString& reason) {
+        throw IniWriteError(QStringLiteral("Impossible d'écrire dans le fichier %1 : %2")
+                                .arg(QDir::toNativeSeparators(fileName), reason));
+    };
+    IniContent content = IniContent::Read(fileName);
+    if (!content.readable)
+        fail(QStringLiteral("lecture impossible (%1)").arg(content.readError));
+    if (!change(content))
+        return;
+    QString reason;
+    if (!WriteFileAtomically(fileName, content.Serialize(), &reason))
+        fail(reason);
+}
+
+void CheckNames(const QString& fileName, const QString& section, const QString& key,
+                const QString& value)
+{
+    QString problem;
+    if (section.trimmed().isEmpty() || HoldsLineBreak(section) ||
+        section.contains(QLatin1Char(']')))
+        problem = QStringLiteral("nom de section « %1 » incorrect").arg(section);
+    else if (key.trimmed().isEmpty() || HoldsLineBreak(key) || key.contains(QLatin1Char('=')) ||
+             key.trimmed().startsWith(QLatin1Char(';')) ||
+             key.trimmed().startsWith(QLatin1Char('[')))
+        problem = QStringLiteral("nom de clé « %1 » incorrect").arg(key);
+    else if (HoldsLineBreak(value))
+        // A line break would split the value and could forge other keys.
+        problem = QStringLiteral("la valeur de « %1 » tient sur plusieurs lignes").arg(key);
+    if (!problem.isEmpty())
+        throw IniWriteError(QStringLiteral("Impossible d'écrire dans le fichier %1 : %2")
+                                .arg(QDir::toNativeSeparators(fileName), problem));
+}
+
+} // namespace
+
+void TIniFile::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    CheckNames(fileName_, section, key, value);
+    Rewrite(fileName_, [&](IniContent& content) {
+        int header = content.FindSection(section);
+        if (header < 0) {
+            content.lines.push_back(
+                Classify(QLatin1Char('[') + section.trimmed() + QLatin1Char(']')));
+            header = static_cast<int>(content.lines.size()) - 1;
+        }
+        if (const int index = content.FindKey(header, key); index >= 0) {
+            // Keep the spelling of the key already in the file.
+            content.lines[index] = Classify(content.lines[index].name + QLatin1Char('=') + value);
+            return true;
+        }
+        // A new key goes after the section's last line, before the blank lines that
+        // separate it from the next section.
+        int at = content.SectionEnd(header);
+        while (at - 1 > header && content.lines[at - 1].kind == Line::Blank)
+            --at;
+        content.lines.insert(content.lines.begin() + at,
+                             Classify(key.trimmed() + QLatin1Char('=') + value));
+        return true;
+    });
+}
+
+void TIniFile::WriteInteger(const QString& section, const QString& key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void TIniFile::WriteBool(const QString& section, const QString& key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool TIniFile::SectionExists(const QString& section) const
+{
+    return IniContent::Read(fileName_).FindSection(section) >= 0;
+}
+
+void TIniFile::EraseSection(const QString& section)
+{
+    // Every section of that name goes: erasing only the first would bring a duplicate
+    // section's keys back to life.
+    Rewrite(fileName_, [&](IniContent& content) {
+        bool erased = false;
+        for (int header = content.FindSection(section); header >= 0;
+             header = content.FindSection(section)) {
+            content.lines.erase(content.lines.begin() + header,
+                                content.lines.begin() + content.SectionEnd(header));
+            erased = true;
+        }
+        return erased;
+    });
+}
+
+void TIniFile::ReadSectionValues(const QString& section, QStringList& list) const
+{
+    list.clear();
+    const IniContent content = IniContent::Read(fileName_);
+    const int header = content.FindSection(section);
+    if (header < 0)
+        return;
+    const int end = content.SectionEnd(header);
+    for (int i = header + 1; i < end; ++i) {
+        const Line& line = content.lines[i];
+        if (line.kind == Line::Key)
+            list << line.name + QLatin1Char('=') + line.value;
+        else if (line.kind == Line::Other)
+            list << line.text.trimmed(); // a line without '=' comes back whole
+    }
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The list of suppliers left out of the purchase-conditions export: section
+// "Cordalis_FNS_Exclu" of the settings file, one key "Fournisseur" + position per supplier.
+// Readers ignore the key names: every line of the section counts, by the text after its
+// first '=' (the whole line when it holds none), compared with a code exactly.
+
+// The values of the section in file order; empty when the file or the section is missing.
+// Read it once when many codes are to be tested.
+QStringList LireFournisseursExclus(const QString& iniFile);
+
+// Whether code equals one of the values (exact, case-sensitive, no trimming).
+bool FournisseurExcluDansListe(const QStringList& values, const QString& code);
+
+// Reads the file and tests one code; a missing file excludes nothing.
+bool FournisseurExcluDansFichier(const QString& iniFile, const QString& code);
+
+// Replaces the list: erases the section when it exists, then writes Fournisseur0,
+// Fournisseur1, ... in the order given. An empty list leaves no section. Throws
+// IniWriteError when the system refuses a write (the keys written before it stay).
+void EnregistrerFournisseursExclus(const QString& iniFile, const QStringList& codes);
