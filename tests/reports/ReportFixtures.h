@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Errors.h"
 #include "Regional.h"
 
 #include <QByteArray>

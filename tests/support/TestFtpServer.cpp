@@ -92,8 +92,10 @@ void TestFtpServer::writeFile(const QString& relativePath, const QByteArray& con
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(content) != content.size())
         throw std::runtime_error("TestFtpServer: cannot write " + path.toStdString());
-    if (modified.isValid())
-        file.setFileTime(modified, QFileDevice::FileModificationTime);
+    // Flush first: bytes still buffered would be written at close and reset the time.
+    if (modified.isValid() &&
+        (!file.flush() || !file.setFileTime(modified, QFileDevice::FileModificationTime)))
+        throw std::runtime_error("TestFtpServer: cannot set the time of " + path.toStdString());
 }
 
 void TestFtpServer::makeDir(const QString& relativePath) const
