@@ -12,7 +12,11 @@
 class FtpError : public CordalisError
 {
 public:
-    enum class Category { Security, Other };
+    enum class Category
+    {
+        Security,
+        Other
+    };
     FtpError(Category category, const QString& text) : CordalisError(text), category_(category) {}
     Category category() const { return category_; }
     bool isSecurity() const { return category_ == Category::Security; }
@@ -25,8 +29,8 @@ private:
 struct FtpListItem
 {
     QString FileName;
-    bool IsFile = false;     // a plain file (not a directory, link or anything else)
-    QDateTime ModifiedDate;  // local time; invalid when the server gave none
+    bool IsFile = false;    // a plain file (not a directory, link or anything else)
+    QDateTime ModifiedDate; // local time; invalid when the server gave none
     qint64 Size = -1;
 };
 
@@ -42,10 +46,12 @@ public:
     FtpClient(const FtpClient&) = delete;
     FtpClient& operator=(const FtpClient&) = delete;
 
-    void Configure(const QString& host, const QString& user, const QString& password,
-                   quint16 port, int transferTimeoutSeconds);
+    void Configure(const QString& host, const QString& user, const QString& password, quint16 port,
+                   int transferTimeoutSeconds);
     // Explicit TLS (AUTH TLS) required for the control and data connections. Off by default.
     void SetTlsRequired(bool required);
+    // Bounds connecting and each wait for a server reply; 30 s unless set (tests use less).
+    void SetReplyTimeout(int seconds);
 
     void Connect();
     bool Connected() const;

@@ -18,9 +18,25 @@
 
 class ParadoxFile; // the opened .DB/.MB pair, internal to the table layer
 
-enum class FieldKind {
-    Alpha, Short, Long, AutoInc, Number, Money, BCD, Date, Time, Timestamp, Logical,
-    Bytes, Memo, FmtMemo, Binary, OLE, Graphic
+enum class FieldKind
+{
+    Alpha,
+    Short,
+    Long,
+    AutoInc,
+    Number,
+    Money,
+    BCD,
+    Date,
+    Time,
+    Timestamp,
+    Logical,
+    Bytes,
+    Memo,
+    FmtMemo,
+    Binary,
+    OLE,
+    Graphic
 };
 
 // One field of the current record. Valid while its table stays open.
@@ -74,6 +90,7 @@ public:
     int RecordCount() const;
 
     int FieldCount() const;
+    // Throws TableError when the table is closed or the index is out of range.
     TField& Fields(int index);
     // Throws TableError naming the table and the field when the table lacks it.
     TField& FieldByName(const QString& name);
@@ -82,6 +99,8 @@ public:
     void SetDefaultCodePage(int codePage) { defaultCodePage_ = codePage; }
 
 private:
+    void RequireOpen() const; // throws TableError naming the table when it is closed
+
     QString folder_;
     QString tableName_;
     QStringList fixedFields_;
@@ -91,5 +110,5 @@ private:
 };
 
 // The fixed field lists of the program's tables.
-QStringList PersoFields();    // Perso.DB, 11 fields
-QStringList FournisFields();  // FOURNIS.DB, 51 fields
+QStringList PersoFields();   // Perso.DB, 11 fields
+QStringList FournisFields(); // FOURNIS.DB, 51 fields

@@ -90,7 +90,7 @@ int RecordSize(const ParadoxColumn& c)
             throw std::runtime_error("ParadoxWriter: bad decimals for " + c.name.toStdString());
         return 17;
     default:
-        if (c.length < 11 || c.length > 250)
+        if (c.length < 10 || c.length > 250)
             throw std::runtime_error("ParadoxWriter: bad length for " + c.name.toStdString());
         return c.length;
     }
@@ -113,15 +113,24 @@ struct ParadoxWriter::Impl
     pxdoc_t* px = nullptr;
     std::string lastError;
     std::vector<char> record;
+    QString path;
+    int headerCodePage = 1252;
 
     ~Impl() { Finish(); }
 
     void Finish()
     {
-        if (px) {
-            PX_close(px);
-            PX_delete(px);
-            px = nullptr;
+        if (!px)
+            return;
+        PX_close(px);
+        PX_delete(px);
+        px = nullptr;
+        if (headerCodePage == 0) {
+            // pxlib writes 1252 when asked for 0: clear the code page of the header (at 0x6A)
+            // as a Paradox 3.x-like table has none.
+            QFile file(path);
+            if (file.open(QIODevice::ReadWrite) && file.seek(0x6A))
+                file.write(QByteArray(2, '\0'));
         }
     }
 
@@ -149,6 +158,8 @@ ParadoxWriter::ParadoxWriter(const QString& path, const QList<ParadoxColumn>& co
     if (columns.isEmpty() || columns.size() > 255)
         throw std::runtime_error("ParadoxWriter: 1 to 255 columns");
     d.columns = columns;
+    d.path = path;
+    d.headerCodePage = codePage;
     if (textCodePage < 0)
         textCodePage = codePage > 0 ? codePage : 1252;
     d.text = std::make_unique<CodePage>(textCodePage);

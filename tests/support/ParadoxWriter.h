@@ -35,7 +35,7 @@ struct ParadoxColumn
 {
     QString name;
     FieldKind kind;
-    // Alpha and Bytes: the size, 1 to 255. Memo kinds: the size in the record, 11 to 250
+    // Alpha and Bytes: the size, 1 to 255. Memo kinds: the size in the record, 10 to 250
     // (data up to size - 10 bytes stays in the record). BCD: the number of decimals, 0 to 32.
     // Other kinds have a fixed size: leave 0.
     int length = 0;

@@ -30,14 +30,23 @@ TestFtpServer::TestFtpServer(const Options& options)
 
     QStringList arguments{QStringLiteral(CORDALIS_FTP_SERVER_SCRIPT), QStringLiteral("--log"),
                           LogPath(dir_), QStringLiteral("--user"),
-                          user() + ':' + password() + ':' + rootPath()};
+                          user() + ':' + password() + QStringLiteral(":elradfmwMT:") + rootPath()};
     for (const Account& account : options.extraAccounts) {
         makeDir(account.home);
         arguments << QStringLiteral("--user")
-                  << account.user + ':' + account.password + ':' + pathOf(account.home);
+                  << account.user + ':' + account.password + ':' +
+                         (account.readOnly ? QStringLiteral("elr") : QStringLiteral("elradfmwMT")) +
+                         ':' + pathOf(account.home);
     }
     if (!options.mlsd)
         arguments << QStringLiteral("--no-mlsd");
+    if (options.mlsdRefused)
+        arguments << QStringLiteral("--mlsd-refused");
+    if (options.idleTimeoutSeconds > 0)
+        arguments << QStringLiteral("--idle-timeout")
+                  << QString::number(options.idleTimeoutSeconds);
+    if (options.tls)
+        arguments << QStringLiteral("--tls") << dir_.filePath(QStringLiteral("server.pem"));
     if (options.silent)
         arguments << QStringLiteral("--silent");
 
@@ -92,10 +101,9 @@ void TestFtpServer::writeFile(const QString& relativePath, const QByteArray& con
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(content) != content.size())
         throw std::runtime_error("TestFtpServer: cannot write " + path.toStdString());
-    // Flush first: bytes still buffered would be written at close and reset the time.
-    if (modified.isValid() &&
-        (!file.flush() || !file.setFileTime(modified, QFileDevice::FileModificationTime)))
-        throw std::runtime_error("TestFtpServer: cannot set the time of " + path.toStdString());
+    file.flush(); // a later flush would set the time to now again
+    if (modified.isValid())
+        file.setFileTime(modified, QFileDevice::FileModificationTime);
 }
 
 void TestFtpServer::makeDir(const QString& relativePath) const

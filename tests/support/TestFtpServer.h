@@ -31,7 +31,8 @@ public:
     {
         QString user;
         QString password;
-        QString home; // relative to the root folder; created when missing
+        QString home;          // relative to the root folder; created when missing
+        bool readOnly = false; // may list and download, nothing else
     };
 
     struct Options
@@ -39,6 +40,13 @@ public:
         // false: the server offers no MLSD/MLST (like vsftpd); listings come from LIST, whose
         // times are the server's local time.
         bool mlsd = true;
+        // true: announces MLST in its features but refuses MLSD, as some servers do.
+        bool mlsdRefused = false;
+        // Control connections idle this long are closed by the server (0: 300 s).
+        double idleTimeoutSeconds = 0;
+        // true: offers AUTH TLS with a self-signed certificate (which no client trusts) and
+        // refuses logins in clear text.
+        bool tls = false;
         // true: accepts connections and never answers a word (time-out tests).
         bool silent = false;
         std::vector<Account> extraAccounts;

@@ -6,12 +6,21 @@ given (0: a free port chosen by the system), then prints "PORT <number>" on its 
 output. It stops when its standard input reaches its end, so it never outlives the test
 program that started it.
 
-  --user NAME:PASSWORD:HOME   an account (repeatable); HOME is a folder, full write rights
+  --user NAME:PASSWORD:PERM:HOME
+                              an account (repeatable): its pyftpdlib rights ("elradfmwMT" for
+                              all, "elr" to read only) and its home folder
   --log FILE                  appends one line per event: "connect", "login NAME",
                               "login-failed NAME", "quit", "disconnect"
   --no-mlsd                   behaves like servers without MLSD/MLST (vsftpd): listings come
                               from LIST only
+  --mlsd-refused              announces MLST in FEAT but refuses MLSD (500)
+  --idle-timeout SECONDS      closes control connections idle that long (default 300)
+  --tls CERTFILE              offers AUTH TLS with a self-signed certificate written to
+                              CERTFILE, and refuses logins in clear text
   --silent                    accepts connections and never answers (time-out tests)
+
+File names that are not UTF-8 are listed and served with their own bytes, as a Unix server
+does.
 """
 
 import argparse
@@ -48,6 +57,27 @@ def run_silent(port):
         held.append(connection)  # kept open, never answered
 
 
+def make_certificate(path):
+    # A self-signed certificate that no client trusts: enough to test that a client refuses
+    # it. Key and certificate go in the same file.
+    from OpenSSL import crypto
+
+    key = crypto.PKey()
+    key.generate_key(crypto.TYPE_RSA, 2048)
+    cert = crypto.X509()
+    cert.get_subject().CN = "127.0.0.1"
+    cert.set_serial_number(1)
+    cert.gmtime_adj_notBefore(0)
+    cert.gmtime_adj_notAfter(86400)
+    cert.set_issuer(cert.get_subject())
+    cert.set_pubkey(key)
+    cert.sign(key, "sha256")
+    with open(path, "wb") as out:
+        out.write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
+        out.write(crypto.dump_certificate(crypto.FILETYPE_PEM, cert))
+    return path
+
+
 def run_ftp(args):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.filesystems import AbstractedFS
@@ -69,15 +99,26 @@ def run_ftp(args):
         # MLSD gives UTC as it should; LIST gives the server's local time, as most
         # servers do (pyftpdlib would give UTC in both).
         def format_list(self, *a, **k):
-            self.use_gmt_times = False
+            self.cmd_channel.use_gmt_times = False
             yield from AbstractedFS.format_list(self, *a, **k)
 
         def format_mlsx(self, *a, **k):
-            self.use_gmt_times = True
+            self.cmd_channel.use_gmt_times = True
             yield from AbstractedFS.format_mlsx(self, *a, **k)
 
-    class Handler(FTPHandler):
+    base = FTPHandler
+    if args.tls:
+        from pyftpdlib.handlers import TLS_FTPHandler
+
+        TLS_FTPHandler.certfile = make_certificate(args.tls)
+        TLS_FTPHandler.tls_control_required = True
+        TLS_FTPHandler.tls_data_required = True
+        base = TLS_FTPHandler
+
+    class Handler(base):
         abstracted_fs = ServerTimesFS
+        unicode_errors = "surrogateescape"
+        timeout = args.idle_timeout
 
         def on_connect(self):
             log("connect")
@@ -93,17 +134,19 @@ def run_ftp(args):
 
         def ftp_QUIT(self, line):
             log("quit")
-            return FTPHandler.ftp_QUIT(self, line)
+            return base.ftp_QUIT(self, line)
 
+    refused = ()
     if args.no_mlsd:
-        Handler.proto_cmds = {
-            k: v for k, v in FTPHandler.proto_cmds.items() if k not in ("MLSD", "MLST")
-        }
+        refused = ("MLSD", "MLST")
+    elif args.mlsd_refused:
+        refused = ("MLSD",)
+    Handler.proto_cmds = {k: v for k, v in base.proto_cmds.items() if k not in refused}
 
     authorizer = DummyAuthorizer()
     for spec in args.user:
-        name, password, home = spec.split(":", 2)
-        authorizer.add_user(name, password, home, perm="elradfmwMT")
+        name, password, perm, home = spec.split(":", 3)
+        authorizer.add_user(name, password, home, perm=perm)
     Handler.authorizer = authorizer
     Handler.banner = "Cordalis test server ready."
 
@@ -119,6 +162,9 @@ def main():
     parser.add_argument("--user", action="append", default=[])
     parser.add_argument("--log")
     parser.add_argument("--no-mlsd", action="store_true")
+    parser.add_argument("--mlsd-refused", action="store_true")
+    parser.add_argument("--idle-timeout", type=float, default=300)
+    parser.add_argument("--tls")
     parser.add_argument("--silent", action="store_true")
     args = parser.parse_args()
 

@@ -1,0 +1,6 @@
+#include "TDM.h"
+
+TDM::TDM(QObject* parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("DM"));
+}

@@ -1,0 +1,181 @@
+#include "TFicheCordalis.h"
+
+#include "AliasFolder.h"
+#include "ProgramPaths.h"
+#include "ui_TFicheCordalis.h"
+
+#include "Accessibility.h"
+#include "GuiResources.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+
+TFicheCordalis::TFicheCordalis(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TFicheCordalis>())
+{
+    InitGuiResources();
+    ui->setupUi(this);
+    DescribeControls(this);
+
+    // A fixed-size window with the system menu and minimise only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(473, 274);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    // The state images are shown by the actions only.
+    for (Ligne ligne : {Ligne::RemiseAchat, Ligne::Perso, Ligne::Message, Ligne::Document}) {
+        const ControlesLigne c = Controles(ligne);
+        for (QLabel* image : {c.imgGenererYes, c.imgGenererNo, c.imgEnvoiYes, c.imgEnvoiNo})
+            image->hide();
+    }
+
+    connect(ui->btnGenererRA, &QPushButton::clicked, this, &TFicheCordalis::btnGenererRAClick);
+    connect(ui->btnGenererPerso, &QPushButton::clicked, this,
+            &TFicheCordalis::btnGenererPersoClick);
+    connect(ui->btnGenererMessage, &QPushButton::clicked, this,
+            &TFicheCordalis::btnGenererMessageClick);
+    connect(ui->btnGenererDocument, &QPushButton::clicked, this,
+            &TFicheCordalis::btnGenererDocumentClick);
+    connect(ui->btnEnvoiRA, &QPushButton::clicked, this, &TFicheCordalis::btnEnvoiRAClick);
+    connect(ui->btnEnvoiPerso, &QPushButton::clicked, this, &TFicheCordalis::btnEnvoiPersoClick);
+    connect(ui->btnEnvoiMessage, &QPushButton::clicked, this,
+            &TFicheCordalis::btnEnvoiMessageClick);
+    connect(ui->btnEnvoiDocument, &QPushButton::clicked, this,
+            &TFicheCordalis::btnEnvoiDocumentClick);
+    connect(ui->btnConfig, &QPushButton::clicked, this, &TFicheCordalis::btnConfigClick);
+    connect(ui->btnRapport, &QPushButton::clicked, this, &TFicheCordalis::btnRapportClick);
+    connect(ui->btnFermer, &QPushButton::clicked, this, &TFicheCordalis::btnFermerClick);
+
+    // The head office tables, on the folder of the database alias. Opened by the exports.
+    const QString alias = AliasFolder(ProgramPaths::FichierIni(), ProgramPaths::RepertoireExe());
+    tblRemise_ = std::make_unique<TTable>(alias, QStringLiteral("REMISES.DB"));
+    tblFns_ = std::make_unique<TTable>(alias, QStringLiteral("FOURNIS.DB"), FournisFields());
+    tblPerso_ = std::make_unique<TTable>(alias, QStringLiteral("Perso.DB"), PersoFields());
+    tblMessage_ = std::make_unique<TTable>(alias, QStringLiteral("Message.DB"));
+    tblMessageType_ = std::make_unique<TTable>(alias, QStringLiteral("MessageType.DB"));
+    tblMesDocs_ = std::make_unique<TTable>(alias, QStringLiteral("MesDocs.DB"));
+    tblMesDocsType_ = std::make_unique<TTable>(alias, QStringLiteral("MesDocsType.DB"));
+
+    // The exports write into the preparation folder. A failure to create it is not reported
+    // here: it shows later as the failure of the first export or send.
+    const QString preparation = ProgramPaths::DossierPreparation();
+    if (!QFileInfo(preparation).isDir())
+        QDir().mkdir(preparation);
+
+    FormCreate();
+}
+
+TFicheCordalis::~TFicheCordalis() = default;
+
+void TFicheCordalis::FormCreate()
+{
+    SetRapportsCharges(false);
+    LireParametres(ProgramPaths::FichierIni());
+}
+
+void TFicheCordalis::LireParametres(const QString& fichierIni)
+{
+    const std::optional<ParametresFenetre> parametres = LireParametresFenetre(fichierIni);
+    if (!parametres)
+        return;
+
+    const Ligne lignes[] = {Ligne::RemiseAchat, Ligne::Perso, Ligne::Message, Ligne::Document};
+    for (int i = 0; i < 4; ++i) {
+        const ControlesLigne c = Controles(lignes[i]);
+        c.btnGenerer->setEnabled(parametres->Lignes[i]);
+        c.btnEnvoi->setEnabled(parametres->Lignes[i]);
+    }
+
+    if (parametres->TypeEnvoi) {
+        typeEnvoi_ = *parametres->TypeEnvoi;
+        if (typeEnvoi_ == EnvoiUri)
+            cheminUri_ = parametres->CheminUri;
+    }
+}
+
+TFicheCordalis::ControlesLigne TFicheCordalis::Controles(Ligne ligne) const
+{
+    switch (ligne) {
+    case Ligne::RemiseAchat:
+        return {ui->lblRA,          ui->btnGenererRA, ui->pgbGenererRA,  ui->imgGenererRAYes,
+                ui->imgGenererRANo, ui->btnEnvoiRA,   ui->imgEnvoiRAYes, ui->imgEnvoiRANo};
+    case Ligne::Perso:
+        return {ui->lblPerso,           ui->btnGenererPerso,   ui->pgbGenererPerso,
+                ui->imgGenererPersoYes, ui->imgGenererPersoNo, ui->btnEnvoiPerso,
+                ui->imgEnvoiPersoYes,   ui->imgEnvoiPersoNo};
+    case Ligne::Message:
+        return {ui->lblMessage,           ui->btnGenererMessage,   ui->pgbGenererMessage,
+                ui->imgGenererMessageYes, ui->imgGenererMessageNo, ui->btnEnvoiMessage,
+                ui->imgEnvoiMessageYes,   ui->imgEnvoiMessageNo};
+    case Ligne::Document:
+        break;
+    }
+    return {ui->lblDocument,           ui->btnGenererDocument,   ui->pgbGenererDocument,
+            ui->imgGenererDocumentYes, ui->imgGenererDocumentNo, ui->btnEnvoiDocument,
+            ui->imgEnvoiDocumentYes,   ui->imgEnvoiDocumentNo};
+}
+
+QPushButton* TFicheCordalis::BtnConfig() const
+{
+    return ui->btnConfig;
+}
+QPushButton* TFicheCordalis::BtnRapport() const
+{
+    return ui->btnRapport;
+}
+QPushButton* TFicheCordalis::BtnFermer() const
+{
+    return ui->btnFermer;
+}
+
+void TFicheCordalis::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+// Closing the window ends the program; the upload channel closes its connection here.
+void TFicheCordalis::FormClose() {}
+
+// Purchase conditions export.
+void TFicheCordalis::btnGenererRAClick() {}
+
+// Model customisation export.
+void TFicheCordalis::btnGenererPersoClick() {}
+
+// Message export.
+void TFicheCordalis::btnGenererMessageClick() {}
+
+// Document export.
+void TFicheCordalis::btnGenererDocumentClick() {}
+
+// Sending of the purchase conditions.
+void TFicheCordalis::btnEnvoiRAClick() {}
+
+// Sending of the model customisation.
+void TFicheCordalis::btnEnvoiPersoClick() {}
+
+// Sending of the messages.
+void TFicheCordalis::btnEnvoiMessageClick() {}
+
+// Sending of the documents.
+void TFicheCordalis::btnEnvoiDocumentClick() {}
+
+// The settings dialog; whatever it did, the settings are read again afterwards.
+void TFicheCordalis::btnConfigClick()
+{
+    LireParametres(ProgramPaths::FichierIni());
+}
+
+// The update report window.
+void TFicheCordalis::btnRapportClick() {}
+
+void TFicheCordalis::btnFermerClick()
+{
+    close();
+}

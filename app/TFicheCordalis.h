@@ -1,0 +1,117 @@
+#pragma once
+
+#include "ParadoxTable.h"
+#include "Parametres.h"
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QCloseEvent;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace Ui {
+class TFicheCordalis;
+}
+
+// The main window: one row per data set (export with "Générer", publication with
+// "Envoyer"), and the buttons "Configurer", "Rapport" and "Fermer". It reads from the
+// settings file which rows are offered and which channel sends the exports, and holds the
+// head office tables that the exports read. The actions themselves live in plain classes of
+// export/, distribution/, reports/ and settings/; each handler below binds one of them to
+// the window's controls.
+class TFicheCordalis : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The rows, from top to bottom.
+    enum class Ligne
+    {
+        RemiseAchat,
+        Perso,
+        Message,
+        Document
+    };
+
+    // The controls of one row.
+    struct ControlesLigne
+    {
+        QLabel* lbl;
+        QPushButton* btnGenerer;
+        QProgressBar* pgbGenerer;
+        QLabel* imgGenererYes;
+        QLabel* imgGenererNo;
+        QPushButton* btnEnvoi;
+        QLabel* imgEnvoiYes;
+        QLabel* imgEnvoiNo;
+    };
+
+    // Builds the window from ProgramPaths (which must be initialised), creates the
+    // preparation folder when it is missing, then runs FormCreate.
+    explicit TFicheCordalis(QWidget* parent = nullptr);
+    ~TFicheCordalis() override;
+
+    // Reads the settings file and applies it: enables both buttons of each row from the
+    // row's key, selects the send channel and its folder. A missing file changes nothing.
+    void LireParametres(const QString& fichierIni);
+
+    TTypeEnvoi TypeEnvoi() const { return typeEnvoi_; }
+    // The target folder of the folder channel, as read from the settings (a plain prefix).
+    QString CheminUri() const { return cheminUri_; }
+
+    // Whether the update reports were already downloaded during this run.
+    bool GetRapportsCharges() const { return rapportsCharges_; }
+    void SetRapportsCharges(bool value) { rapportsCharges_ = value; }
+
+    ControlesLigne Controles(Ligne ligne) const;
+    QPushButton* BtnConfig() const;
+    QPushButton* BtnRapport() const;
+    QPushButton* BtnFermer() const;
+
+    // The head office tables, read-only, never opened by the window itself.
+    TTable& TblRemise() { return *tblRemise_; }
+    TTable& TblFns() { return *tblFns_; }
+    TTable& TblPerso() { return *tblPerso_; }
+    TTable& TblMessage() { return *tblMessage_; }
+    TTable& TblMessageType() { return *tblMessageType_; }
+    TTable& TblMesDocs() { return *tblMesDocs_; }
+    TTable& TblMesDocsType() { return *tblMesDocsType_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+
+    void btnGenererRAClick();
+    void btnGenererPersoClick();
+    void btnGenererMessageClick();
+    void btnGenererDocumentClick();
+
+    void btnEnvoiRAClick();
+    void btnEnvoiPersoClick();
+    void btnEnvoiMessageClick();
+    void btnEnvoiDocumentClick();
+
+    void btnConfigClick();
+    void btnRapportClick();
+    void btnFermerClick();
+
+    std::unique_ptr<Ui::TFicheCordalis> ui;
+
+    TTypeEnvoi typeEnvoi_ = EnvoiFtp;
+    QString cheminUri_;
+    bool rapportsCharges_ = false;
+
+    std::unique_ptr<TTable> tblRemise_;
+    std::unique_ptr<TTable> tblFns_;
+    std::unique_ptr<TTable> tblPerso_;
+    std::unique_ptr<TTable> tblMessage_;
+    std::unique_ptr<TTable> tblMessageType_;
+    std::unique_ptr<TTable> tblMesDocs_;
+    std::unique_ptr<TTable> tblMesDocsType_;
+};

@@ -1,0 +1,693 @@
+#include "FtpClient.h"
+
+#include "FtpListing.h"
+#include "Regional.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
+#include <cctype>
+#include <curl/curl.h>
+#include <mutex>
+#include <poll.h>
+
+namespace {
+
+// How long connecting and each wait for a server reply may take, unless told otherwise.
+constexpr int DefaultReplyTimeoutSeconds = 30;
+// A listing larger than this is refused rather than filling the memory.
+constexpr qsizetype MaxListingBytes = 64 * 1024 * 1024;
+
+void InitCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Owners of libcurl's handles.
+class EasyHandle
+{
+public:
+    EasyHandle() : handle_(curl_easy_init())
+    {
+        if (!handle_)
+            throw FtpError(FtpError::Category::Other,
+                           QStringLiteral("Client FTP : mémoire insuffisante."));
+    }
+    ~EasyHandle() { curl_easy_cleanup(handle_); }
+    EasyHandle(const EasyHandle&) = delete;
+    EasyHandle& operator=(const EasyHandle&) = delete;
+    CURL* get() const { return handle_; }
+
+private:
+    CURL* handle_;
+};
+
+class MultiHandle
+{
+public:
+    MultiHandle() : handle_(curl_multi_init())
+    {
+        if (!handle_)
+            throw FtpError(FtpError::Category::Other,
+                           QStringLiteral("Client FTP : mémoire insuffisante."));
+    }
+    ~MultiHandle() { curl_multi_cleanup(handle_); }
+    MultiHandle(const MultiHandle&) = delete;
+    MultiHandle& operator=(const MultiHandle&) = delete;
+    CURLM* get() const { return handle_; }
+
+private:
+    CURLM* handle_;
+};
+
+class StringList
+{
+public:
+    StringList() = default;
+    ~StringList() { curl_slist_free_all(list_); }
+    StringList(const StringList&) = delete;
+    StringList& operator=(const StringList&) = delete;
+    void append(const char* text)
+    {
+        if (curl_slist* grown = curl_slist_append(list_, text))
+            list_ = grown;
+    }
+    curl_slist* get() const { return list_; }
+
+private:
+    curl_slist* list_ = nullptr;
+};
+
+bool IsSecurityCode(CURLcode code)
+{
+    switch (code) {
+    case CURLE_USE_SSL_FAILED:           // TLS required, the server offers none
+    case CURLE_PEER_FAILED_VERIFICATION: // certificate not trusted, wrong name, expired
+    case CURLE_SSL_CONNECT_ERROR:        // handshake or protocol failure
+    case CURLE_SSL_CACERT_BADFILE:       // unusable CA file
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH: // pinned key mismatch
+    case CURLE_SSL_CERTPROBLEM:          // local certificate
+    case CURLE_SSL_CIPHER:               // no usable cipher
+    case CURLE_SSL_SHUTDOWN_FAILED:      // TLS shutdown
+    case CURLE_SSL_CRL_BADFILE:          // unusable revocation list
+    case CURLE_SSL_ISSUER_ERROR:         // issuer check
+    case CURLE_SSL_INVALIDCERTSTATUS:    // certificate status (OCSP)
+    case CURLE_SSL_CLIENTCERT:           // client certificate refused
+    case CURLE_SSL_ENGINE_NOTFOUND:      // crypto engine
+    case CURLE_SSL_ENGINE_SETFAILED:     // crypto engine
+    case CURLE_SSL_ENGINE_INITFAILED:    // crypto engine
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString Reason(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("serveur introuvable");
+    case CURLE_COULDNT_CONNECT:
+        return QStringLiteral("connexion refusée ou serveur injoignable");
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("le serveur ne répond pas (délai dépassé)");
+    case CURLE_LOGIN_DENIED:
+        return QStringLiteral("identifiant ou mot de passe refusé");
+    case CURLE_REMOTE_ACCESS_DENIED:
+        return QStringLiteral("accès refusé par le serveur (dossier absent ou interdit)");
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+        return QStringLiteral("le fichier n'existe pas sur le serveur");
+    case CURLE_FTP_COULDNT_RETR_FILE:
+        return QStringLiteral("le serveur a refusé la lecture");
+    case CURLE_UPLOAD_FAILED:
+        return QStringLiteral("le serveur a refusé l'écriture du fichier");
+    case CURLE_WRITE_ERROR:
+        return QStringLiteral("écriture du fichier local impossible");
+    case CURLE_READ_ERROR:
+        return QStringLiteral("lecture du fichier local impossible");
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+        return QStringLiteral("la connexion avec le serveur a été interrompue");
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+        return QStringLiteral("réponse inattendue du serveur");
+    case CURLE_FTP_CANT_GET_HOST:
+    case CURLE_FTP_PORT_FAILED:
+    case CURLE_FTP_ACCEPT_FAILED:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+        return QStringLiteral("ouverture de la connexion de données impossible");
+    case CURLE_QUOTE_ERROR:
+        return QStringLiteral("commande refusée par le serveur");
+    case CURLE_URL_MALFORMAT:
+        return QStringLiteral("adresse ou nom de fichier invalide");
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("le serveur ne propose pas de connexion sécurisée (TLS)");
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return QStringLiteral("le certificat du serveur n'est pas reconnu");
+    case CURLE_SSL_CONNECT_ERROR:
+        return QStringLiteral("la négociation sécurisée (TLS) a échoué");
+    default:
+        if (IsSecurityCode(code))
+            return QStringLiteral("échec de la négociation sécurisée (TLS)");
+        return QString::fromUtf8(curl_easy_strerror(code));
+    }
+}
+
+// A reply line of a server, made fit for a message: printable, bounded.
+QString Printable(const QByteArray& bytes)
+{
+    QString text = QString::fromUtf8(bytes.left(300)).trimmed();
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    return text;
+}
+
+// The error of a failed operation, with every detail that helps the reader: what was done,
+// why it failed, libcurl's own text and the server's last reply.
+FtpError MakeError(CURLcode code, const QString& action, const QString& libraryText,
+                   const QByteArray& lastReply, const QString& localError)
+{
+    QString text = action + QStringLiteral(" : ") + Reason(code);
+    if (!localError.isEmpty())
+        text += QStringLiteral(" (") + localError + QLatin1Char(')');
+    else if (!libraryText.isEmpty())
+        text += QStringLiteral(" (") + libraryText + QLatin1Char(')');
+    text += QLatin1Char('.');
+    // The server's last reply, when it is a refusal (4xx, 5xx): it often says why.
+    if (lastReply.startsWith('4') || lastReply.startsWith('5'))
+        text += QStringLiteral(" Réponse du serveur : ") + Printable(lastReply);
+    return FtpError(IsSecurityCode(code) ? FtpError::Category::Security : FtpError::Category::Other,
+                    text);
+}
+
+FtpError Refusal(const QString& text)
+{
+    return FtpError(FtpError::Category::Other, text);
+}
+
+// A host name fit for a URL: the host must not smuggle a path, a user or a port in.
+bool IsValidHost(const QString& host)
+{
+    if (host.isEmpty())
+        return false;
+    for (const QChar c : host)
+        if (c.isSpace() || c.category() == QChar::Other_Control ||
+            QStringLiteral("/\\?#@[]:%").contains(c))
+            return false;
+    return true;
+}
+
+// One path segment of a URL: every byte but letters, digits and "-._~" percent-encoded, so
+// that a name can hold spaces, "#", "%" or bytes that are not UTF-8.
+QByteArray EncodeSegment(const QByteArray& bytes)
+{
+    return bytes.toPercentEncoding();
+}
+
+// A remote name that names one file of the current folder, and nothing more.
+bool IsValidRemoteName(const QByteArray& name)
+{
+    if (name.isEmpty() || name == "." || name == "..")
+        return false;
+    for (char c : name)
+        if (c == '/' || c == '\r' || c == '\n' || c == '\0')
+            return false;
+    return true;
+}
+
+} // namespace
+
+class FtpClient::Impl
+{
+public:
+    QString host;
+    QString user;
+    QString password;
+    quint16 port = 21;
+    int transferTimeout = 0;
+    int replyTimeout = DefaultReplyTimeoutSeconds;
+    bool tlsRequired = false;
+    bool passive = true;
+
+    // Present while connected. The connection itself lives in the multi handle's cache,
+    // which libcurl reuses for every transfer of the same server and account.
+    std::unique_ptr<MultiHandle> multi;
+    std::unique_ptr<EasyHandle> easy;
+    curl_socket_t controlSocket = CURL_SOCKET_BAD;
+
+    QString currentDir; // empty: the login folder
+    bool useMlsd = false;
+
+    std::vector<FtpListItem> listing;
+    QHash<QString, QByteArray> rawNames; // listed name -> the server's own bytes
+
+    // Per operation.
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    QByteArray lastReply;
+    QList<QByteArray> replyLines;
+    QString localError;
+
+    QByteArray BaseUrl() const
+    {
+        return "ftp://" + host.toUtf8() + ':' + QByteArray::number(port) + '/';
+    }
+
+    // The URL of the current folder, ending with "/". Absolute folders start with %2F, the
+    // encoded root: a plain leading "/" would be relative to the login folder.
+    QByteArray DirUrl() const
+    {
+        if (currentDir.isEmpty())
+            return BaseUrl();
+        QByteArray url = BaseUrl();
+        const bool absolute = currentDir.startsWith(QLatin1Char('/'));
+        if (absolute)
+            url += "%2F";
+        bool first = true;
+        for (const QString& part : currentDir.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            if (!first)
+                url += '/';
+            url += EncodeSegment(part.toUtf8());
+            first = false;
+        }
+        return url + '/';
+    }
+
+    static size_t OnHeader(char* data, size_t size, size_t count, void* user)
+    {
+        auto* self = static_cast<Impl*>(user);
+        const QByteArray line(data, qsizetype(size * count));
+        if (self->replyLines.size() < 1000)
+            self->replyLines.append(line);
+        // The last line of a reply is "NNN text".
+        if (line.size() >= 4 && line[3] == ' ' && std::isdigit(uchar(line[0])))
+            self->lastReply = line.trimmed();
+        return size * count;
+    }
+
+    void Prepare(const QByteArray& url)
+    {
+        CURL* h = easy->get();
+        curl_easy_reset(h);
+        errorBuffer[0] = '\0';
+        lastReply.clear();
+        replyLines.clear();
+        localError.clear();
+
+        curl_easy_setopt(h, CURLOPT_URL, url.constData());
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
+        curl_easy_setopt(h, CURLOPT_USERNAME, user.toUtf8().constData());
+        curl_easy_setopt(h, CURLOPT_PASSWORD, password.toUtf8().constData());
+        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
+        curl_easy_setopt(h, CURLOPT_PROXY, "");
+        curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+        curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
+
+        // Connecting and each wait for a reply are bounded; the data transfer only by the
+        // configured time-out, taken as the longest time without a byte (0: none).
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(replyTimeout));
+        curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(replyTimeout));
+        curl_easy_setopt(h, CURLOPT_ACCEPTTIMEOUT_MS, long(replyTimeout) * 1000L);
+        if (transferTimeout > 0) {
+            curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+            curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(transferTimeout));
+        }
+
+        // One CWD to the whole folder, done for real so that a missing folder is an error.
+        curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
+        // Passive data connections go to the server's own address, whatever it announces.
+        curl_easy_setopt(h, CURLOPT_FTP_SKIP_PASV_IP, 1L);
+        if (!passive)
+            curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
+        curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L);
+        if (tlsRequired) {
+            curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+            curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+        }
+    }
+
+    // Runs the prepared transfer through the multi handle. libcurl's plain blocking call
+    // can sleep a whole second after a passive reply, when it is left with nothing to wait
+    // on; here the wait is at most 10 ms, and only 1 ms right after activity, which is when
+    // that happens (a 10 ms wait there would cost most of a small file's time).
+    CURLcode Run()
+    {
+        CURLM* m = multi->get();
+        CURL* h = easy->get();
+        if (curl_multi_add_handle(m, h) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        CURLcode result = CURLE_FAILED_INIT;
+        int waitMs = 1;
+        for (bool done = false; !done;) {
+            int running = 0;
+            if (curl_multi_perform(m, &running) != CURLM_OK)
+                break;
+            int left = 0;
+            while (CURLMsg* message = curl_multi_info_read(m, &left)) {
+                if (message->msg == CURLMSG_DONE && message->easy_handle == h) {
+                    result = message->data.result;
+                    done = true;
+                }
+            }
+            if (done || running == 0)
+                break;
+            int active = 0;
+            curl_multi_poll(m, nullptr, 0, waitMs, &active);
+            waitMs = active > 0 ? 1 : qMin(waitMs * 2, 10);
+        }
+        // The control connection, when libcurl keeps it for the next operation.
+        controlSocket = CURL_SOCKET_BAD;
+        curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &controlSocket);
+        curl_multi_remove_handle(m, h);
+        return result;
+    }
+
+    [[noreturn]] void Fail(CURLcode code, const QString& action)
+    {
+        throw MakeError(code, action, QString::fromUtf8(errorBuffer), lastReply, localError);
+    }
+
+    long ResponseCode() const
+    {
+        long code = 0;
+        curl_easy_getinfo(easy->get(), CURLINFO_RESPONSE_CODE, &code);
+        return code;
+    }
+
+    // True when the server closed the control connection (or said something unasked, which
+    // on an idle connection is its farewell): then no QUIT can be sent.
+    bool ControlConnectionClosed() const
+    {
+        if (controlSocket == CURL_SOCKET_BAD)
+            return true;
+        pollfd check{controlSocket, POLLIN, 0};
+        return ::poll(&check, 1, 0) != 0;
+    }
+
+    // Every operation but Connect needs a session. When the server has closed the control
+    // connection in the meantime (idle time-out), libcurl would send the next command on it
+    // and fail on the server's farewell; a fresh connection logs in again instead.
+    void RequireConnection()
+    {
+        if (!easy)
+            throw Refusal(QStringLiteral("Pas de connexion au serveur FTP."));
+        if (ControlConnectionClosed()) {
+            easy.reset();
+            multi.reset();
+            multi = std::make_unique<MultiHandle>();
+            easy = std::make_unique<EasyHandle>();
+        }
+    }
+
+    void Close()
+    {
+        easy.reset();
+        multi.reset();
+        controlSocket = CURL_SOCKET_BAD;
+        currentDir.clear();
+    }
+};
+
+FtpClient::FtpClient() : d(std::make_unique<Impl>())
+{
+    InitCurlOnce();
+}
+
+FtpClient::~FtpClient()
+{
+    try {
+        Disconnect();
+    } catch (...) {
+        d->Close();
+    }
+}
+
+void FtpClient::Configure(const QString& host, const QString& user, const QString& password,
+                          quint16 port, int transferTimeoutSeconds)
+{
+    d->host = host.trimmed();
+    d->user = user;
+    d->password = password;
+    d->port = port;
+    d->transferTimeout = qMax(0, transferTimeoutSeconds);
+}
+
+void FtpClient::SetTlsRequired(bool required)
+{
+    d->tlsRequired = required;
+}
+
+void FtpClient::SetReplyTimeout(int seconds)
+{
+    d->replyTimeout = seconds > 0 ? seconds : DefaultReplyTimeoutSeconds;
+}
+
+void FtpClient::Connect()
+{
+    if (d->easy)
+        Disconnect();
+    // libcurl would take the first folder of the path for the host ("ftp:///Rapport/").
+    if (d->host.isEmpty())
+        throw Refusal(QStringLiteral("Connexion au serveur FTP impossible : aucun serveur "
+                                     "n'est indiqué."));
+    if (!IsValidHost(d->host))
+        throw Refusal(QStringLiteral("Connexion au serveur FTP impossible : nom de serveur "
+                                     "invalide « %1 ».")
+                          .arg(d->host));
+    if (d->port == 0)
+        throw Refusal(QStringLiteral("Connexion au serveur FTP impossible : port invalide (0)."));
+
+    d->multi = std::make_unique<MultiHandle>();
+    d->easy = std::make_unique<EasyHandle>();
+    d->useMlsd = false;
+    d->listing.clear();
+    d->rawNames.clear();
+
+    // Log in without transferring anything, and ask for the server's features on the way.
+    // A server that does not know FEAT is no error ("*").
+    d->Prepare(d->BaseUrl());
+    StringList quote;
+    quote.append("*FEAT");
+    curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(d->easy->get(), CURLOPT_QUOTE, quote.get());
+    const CURLcode result = d->Run();
+    if (result != CURLE_OK) {
+        const QString action =
+            QStringLiteral("Connexion au serveur FTP %1:%2 impossible").arg(d->host).arg(d->port);
+        try {
+            d->Fail(result, action);
+        } catch (...) {
+            d->Close();
+            throw;
+        }
+    }
+    for (const QByteArray& line : d->replyLines) {
+        const QByteArray feature = line.trimmed().toUpper();
+        if (feature.startsWith("MLST") || feature.startsWith("MLSD"))
+            d->useMlsd = true;
+    }
+}
+
+bool FtpClient::Connected() const
+{
+    return d->easy != nullptr;
+}
+
+void FtpClient::Disconnect()
+{
+    if (!d->easy)
+        return;
+    // One last exchange on the same connection that then closes it: libcurl sends QUIT when
+    // it drops a connection it may not reuse. Whatever the server says, the session is over.
+    if (!d->ControlConnectionClosed()) {
+        d->Prepare(d->DirUrl());
+        curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(d->easy->get(), CURLOPT_FORBID_REUSE, 1L);
+        curl_easy_setopt(d->easy->get(), CURLOPT_TIMEOUT, long(d->replyTimeout));
+        d->Run();
+    }
+    d->Close();
+}
+
+void FtpClient::SetPassive(bool passive)
+{
+    d->passive = passive;
+}
+
+void FtpClient::SetBinary()
+{
+    // Every transfer is binary (CURLOPT_TRANSFERTEXT 0): nothing to change.
+}
+
+void FtpClient::ChangeDir(const QString& absolutePath)
+{
+    d->RequireConnection();
+    const QString previous = d->currentDir;
+    QString path = absolutePath;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    d->currentDir = path;
+    d->Prepare(d->DirUrl());
+    curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
+    if (const CURLcode result = d->Run(); result != CURLE_OK) {
+        d->currentDir = previous;
+        d->Fail(
+            result,
+            QStringLiteral("Changement de dossier FTP vers « %1 » impossible").arg(absolutePath));
+    }
+}
+
+void FtpClient::List()
+{
+    d->RequireConnection();
+    QByteArray received;
+    auto fetch = [&](const char* command) {
+        received.clear();
+        d->Prepare(d->DirUrl());
+        curl_easy_setopt(d->easy->get(), CURLOPT_CUSTOMREQUEST, command);
+        curl_easy_setopt(
+            d->easy->get(), CURLOPT_WRITEFUNCTION,
+            +[](char* data, size_t size, size_t count, void* user) -> size_t {
+                auto* buffer = static_cast<QByteArray*>(user);
+                if (buffer->size() + qsizetype(size * count) > MaxListingBytes)
+                    return 0;
+                buffer->append(data, qsizetype(size * count));
+                return size * count;
+            });
+        curl_easy_setopt(d->easy->get(), CURLOPT_WRITEDATA, &received);
+        return d->Run();
+    };
+
+    CURLcode result = CURLE_OK;
+    bool mlsd = d->useMlsd;
+    if (mlsd) {
+        result = fetch("MLSD");
+        // A server that announced MLST but does not know MLSD after all.
+        const long reply = d->ResponseCode();
+        if (result == CURLE_FTP_COULDNT_RETR_FILE && (reply == 500 || reply == 502)) {
+            d->useMlsd = mlsd = false;
+        }
+    }
+    if (!mlsd)
+        result = fetch("LIST");
+    if (result != CURLE_OK) {
+        if (result == CURLE_WRITE_ERROR)
+            d->localError = QStringLiteral("liste de plus de %1 Mo").arg(MaxListingBytes >> 20);
+        d->Fail(result, QStringLiteral("Liste du dossier FTP « %1 » impossible")
+                            .arg(d->currentDir.isEmpty() ? QStringLiteral(".") : d->currentDir));
+    }
+
+    const std::vector<FtpListing::Entry> entries =
+        mlsd ? FtpListing::ParseMlsd(received) : FtpListing::ParseList(received, Regional::Now());
+    d->listing.clear();
+    d->rawNames.clear();
+    d->listing.reserve(entries.size());
+    for (const FtpListing::Entry& entry : entries) {
+        d->listing.push_back(entry.item);
+        d->rawNames.insert(entry.item.FileName, entry.rawName);
+    }
+}
+
+int FtpClient::ListingCount() const
+{
+    return int(d->listing.size());
+}
+
+const FtpListItem& FtpClient::Listing(int index) const
+{
+    if (index < 0 || index >= ListingCount())
+        throw Refusal(QStringLiteral("Liste FTP : élément %1 hors limites (0 à %2).")
+                          .arg(index)
+                          .arg(ListingCount() - 1));
+    return d->listing[size_t(index)];
+}
+
+void FtpClient::Get(const QString& remoteName, const QString& localPath)
+{
+    d->RequireConnection();
+    const QString action = QStringLiteral("Téléchargement de « %1 » impossible").arg(remoteName);
+    const QByteArray raw = d->rawNames.value(remoteName, remoteName.toUtf8());
+    if (!IsValidRemoteName(raw))
+        throw Refusal(action + QStringLiteral(" : nom de fichier invalide."));
+
+    QSaveFile out(localPath);
+    if (!out.open(QIODevice::WriteOnly))
+        throw Refusal(action + QStringLiteral(" : le fichier local « %1 » ne peut pas être "
+                                              "écrit (%2).")
+                                   .arg(localPath, out.errorString()));
+
+    struct Sink
+    {
+        QSaveFile* file;
+        Impl* impl;
+    } sink{&out, d.get()};
+    d->Prepare(d->DirUrl() + EncodeSegment(raw));
+    curl_easy_setopt(
+        d->easy->get(), CURLOPT_WRITEFUNCTION,
+        +[](char* data, size_t size, size_t count, void* user) -> size_t {
+            auto* sink = static_cast<Sink*>(user);
+            const qint64 length = qint64(size * count);
+            if (sink->file->write(data, length) != length) {
+                sink->impl->localError = sink->file->errorString();
+                return 0;
+            }
+            return size * count;
+        });
+    curl_easy_setopt(d->easy->get(), CURLOPT_WRITEDATA, &sink);
+    if (const CURLcode result = d->Run(); result != CURLE_OK) {
+        out.cancelWriting();
+        d->Fail(result, action);
+    }
+    if (!out.commit())
+        throw Refusal(action + QStringLiteral(" : le fichier local « %1 » ne peut pas être "
+                                              "écrit (%2).")
+                                   .arg(localPath, out.errorString()));
+}
+
+void FtpClient::Put(const QString& localPath, const QString& remoteName)
+{
+    d->RequireConnection();
+    const QString action = QStringLiteral("Envoi de « %1 » impossible").arg(remoteName);
+    const QByteArray raw = remoteName.toUtf8();
+    if (!IsValidRemoteName(raw))
+        throw Refusal(action + QStringLiteral(" : nom de fichier invalide."));
+
+    QFile in(localPath);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Refusal(action + QStringLiteral(" : le fichier local « %1 » ne peut pas être "
+                                              "lu (%2).")
+                                   .arg(localPath, in.errorString()));
+
+    struct Source
+    {
+        QFile* file;
+        Impl* impl;
+    } source{&in, d.get()};
+    d->Prepare(d->DirUrl() + EncodeSegment(raw));
+    CURL* h = d->easy->get();
+    // A plain STOR: the remote file is created or replaced whole, never appended to.
+    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(h, CURLOPT_APPEND, 0L);
+    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(in.size()));
+    curl_easy_setopt(
+        h, CURLOPT_READFUNCTION, +[](char* data, size_t size, size_t count, void* user) -> size_t {
+            auto* source = static_cast<Source*>(user);
+            const qint64 got = source->file->read(data, qint64(size * count));
+            if (got < 0) {
+                source->impl->localError = source->file->errorString();
+                return CURL_READFUNC_ABORT;
+            }
+            return size_t(got);
+        });
+    curl_easy_setopt(h, CURLOPT_READDATA, &source);
+    if (const CURLcode result = d->Run(); result != CURLE_OK)
+        d->Fail(result, action);
+}

@@ -1,0 +1,44 @@
+#include "CordalisApplication.h"
+
+#include "Errors.h"
+#include "MessageBox.h"
+
+CordalisApplication::CordalisApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool CordalisApplication::notify(QObject* receiver, QEvent* event)
+{
+    // Qt does not let exceptions travel through its event loop: catch them here, where the
+    // event enters the handlers, and report them.
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowCurrentException();
+        return false;
+    }
+}
+
+QString CordalisApplication::ExceptionText(const std::exception_ptr& error)
+{
+    if (!error)
+        return QString();
+    try {
+        std::rethrow_exception(error);
+    } catch (const CordalisError& e) {
+        return e.text();
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QString();
+    }
+}
+
+void CordalisApplication::ShowCurrentException()
+{
+    const QString text = ExceptionText(std::current_exception());
+    // Showing the message runs a modal loop; an error raised there must not escape either.
+    try {
+        ShowMessage(text);
+    } catch (...) {
+        qWarning("%s", qUtf8Printable(text));
+    }
+}

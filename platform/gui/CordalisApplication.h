@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <exception>
+
+// The application object. An exception that escapes an event handler (a button's action, a
+// paint, a timer) is shown to the user in a message box with its own text, and the event
+// loop goes on: the action stops where the error arose and the windows stay usable.
+class CordalisApplication : public QApplication
+{
+    Q_OBJECT
+
+public:
+    CordalisApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // The text shown for a caught exception: CordalisError's own text, what() of a standard
+    // exception read as UTF-8, and an empty text for anything that is not an exception.
+    static QString ExceptionText(const std::exception_ptr& error);
+    // Shows the exception being handled: call it from inside a catch block.
+    static void ShowCurrentException();
+};

@@ -1,0 +1,121 @@
+#include "CordalisApplication.h"
+#include "Errors.h"
+#include "MessageRecorder.h"
+
+#include <QEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+// An event that makes ThrowingWidget throw what the test asks for.
+class ThrowEvent : public QEvent
+{
+public:
+    static QEvent::Type type()
+    {
+        static const int id = QEvent::registerEventType();
+        return static_cast<QEvent::Type>(id);
+    }
+    explicit ThrowEvent(std::function<void()> thrower) : QEvent(type()), thrower(std::move(thrower))
+    {
+    }
+    std::function<void()> thrower;
+};
+
+class ThrowingWidget : public QWidget
+{
+public:
+    int handled = 0;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == ThrowEvent::type()) {
+            ++handled;
+            static_cast<ThrowEvent*>(e)->thrower();
+            return true;
+        }
+        return QWidget::event(e);
+    }
+};
+
+} // namespace
+
+TEST(CordalisApplication, ShowsTheTextOfEachKindOfThrownObject)
+{
+    MessageRecorder messages;
+    ThrowingWidget widget;
+
+    ThrowEvent cordalisError(
+        [] { throw TableError(QStringLiteral("Table « REMISES.DB » introuvable")); });
+    EXPECT_FALSE(QCoreApplication::sendEvent(&widget, &cordalisError));
+
+    ThrowEvent standardError(
+        [] { throw std::runtime_error("Fichier corrompu : données après l'en-tête"); });
+    EXPECT_FALSE(QCoreApplication::sendEvent(&widget, &standardError));
+
+    ThrowEvent notAnException([] { throw 42; });
+    EXPECT_FALSE(QCoreApplication::sendEvent(&widget, &notAnException));
+
+    EXPECT_EQ(widget.handled, 3);
+    EXPECT_EQ(
+        messages.texts(),
+        QStringList({QStringLiteral("Table « REMISES.DB » introuvable"),
+                     QStringLiteral("Fichier corrompu : données après l'en-tête"), QString()}));
+}
+
+TEST(CordalisApplication, EventLoopGoesOnAfterAHandlerThrows)
+{
+    MessageRecorder messages;
+    QPushButton button(QStringLiteral("Générer"));
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&clicks] {
+        ++clicks;
+        throw XmlError(QStringLiteral("Erreur XML n° %1").arg(clicks));
+    });
+    button.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
+
+    // Posted events run inside the real event loop; the loop must survive both throws and
+    // still deliver the event that ends it.
+    bool loopEnded = false;
+    QTimer::singleShot(0, &button, [&button] { button.click(); });
+    QTimer::singleShot(0, &button, [&button] { button.click(); });
+    QTimer::singleShot(20, qApp, [&loopEnded] {
+        loopEnded = true;
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+
+    EXPECT_TRUE(loopEnded);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(messages.texts(),
+              QStringList({QStringLiteral("Erreur XML n° 1"), QStringLiteral("Erreur XML n° 2")}));
+
+    // The window stays usable: a click through the mouse still reaches the button.
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(messages.texts().size(), 3);
+}
+
+TEST(CordalisApplication, ExceptionTextOfNoExceptionIsEmpty)
+{
+    EXPECT_EQ(CordalisApplication::ExceptionText(nullptr), QString());
+    EXPECT_EQ(CordalisApplication::ExceptionText(
+                  std::make_exception_ptr(std::runtime_error("\xc3\xa9t\xc3\xa9"))),
+              QStringLiteral("été"));
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    CordalisApplication app(argc, argv);
+    SetMessageHandler({});
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
