@@ -6,6 +6,7 @@
 
 #include "Accessibility.h"
 #include "GuiResources.h"
+#include "TFicheRapport.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -173,7 +174,14 @@ void TFicheCordalis::btnConfigClick()
 }
 
 // The update report window.
-void TFicheCordalis::btnRapportClick() {}
+void TFicheCordalis::btnRapportClick()
+{
+    // The report window reads and sets this window's "reports downloaded" flag, which
+    // outlives it so that later openings in the same run download nothing.
+    TFicheRapport rapport(this, {[this] { return GetRapportsCharges(); },
+                                 [this](bool value) { SetRapportsCharges(value); }});
+    rapport.exec();
+}
 
 void TFicheCordalis::btnFermerClick()
 {

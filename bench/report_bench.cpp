@@ -22,7 +22,7 @@ namespace {
 QByteArray Report(int index, const QDateTime& date)
 {
     QString messages;
-    for (int m = 0; m < 12; ++m)
+    for (int m = 0; m < 24; ++m)
         messages += QStringLiteral("<Message>Fichier tarif %1 ligne %2 : article inconnu, "
                                    "remise ignorée</Message>")
                         .arg(index)
@@ -37,11 +37,10 @@ QByteArray Report(int index, const QDateTime& date)
     return xml.toUtf8();
 }
 
-double SecondsOfPass(const TestFtpServer& server, const QString& folder, int& entries,
+double SecondsOfPass(const TestFtpServer& server, const QString& folder, bool charges, int& entries,
                      int& inTrouble)
 {
     FtpClient ftp;
-    bool charges = false;
     TSessionRapport session(
         ftp, {server.host(), server.user(), server.password(), server.port()},
         {folder + QStringLiteral("/Rapport/"), folder + QStringLiteral("/Rapport/Historique/")},
@@ -97,8 +96,12 @@ int main(int argc, char** argv)
     QTemporaryDir theirs;
     int entries = 0;
     int inTrouble = 0;
-    const double pass = SecondsOfPass(server, ours.path(), entries, inTrouble);
+    const double pass = SecondsOfPass(server, ours.path(), false, entries, inTrouble);
     const double mirror = SecondsOfLftp(server, theirs.path());
+    // A second pass of the same run reads the local copies: what reading and judging cost.
+    int again = 0;
+    int againInTrouble = 0;
+    const double reading = SecondsOfPass(server, ours.path(), true, again, againInTrouble);
     const int mirrored = static_cast<int>(QDir(theirs.path()).entryList(QDir::Files).size());
 
     std::printf("report files: %d (%.1f KB each on average)\n", count, bytes / 1024.0 / count);
@@ -108,6 +111,7 @@ int main(int argc, char** argv)
         return 1;
     std::printf("lftp mirror:  %.3f s (%d files, %.0f files/s)\n", mirror, mirrored,
                 count / mirror);
+    std::printf("second pass:  %.3f s (listing, reading and judging, no download)\n", reading);
     std::printf("ratio pass / lftp: %.2f (goal <= 1.30)\n", pass / mirror);
     return entries == count && mirrored == count ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "HistoryRecords.h"
 
+#include "AtomicFile.h"
 #include "CodePage.h"
 #include "Errors.h"
 #include "NativeXml.h"
@@ -7,7 +8,6 @@
 #include "ReportRules.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 void LireHistorique(const TNativeXmlQLF& document, std::vector<LigneHistorique>& lignes)
 {
@@ -38,10 +38,8 @@ QByteArray TexteCsv(const std::vector<LigneHistorique>& lignes)
 
 void EcrireCsv(const QString& fichier, const std::vector<LigneHistorique>& lignes)
 {
-    QSaveFile file(fichier);
-    const QByteArray bytes = TexteCsv(lignes);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    QString raison;
+    if (!WriteFileAtomically(fichier, TexteCsv(lignes), &raison))
         throw CordalisError(QStringLiteral("Impossible d'écrire le fichier ") +
-                            QDir::toNativeSeparators(fichier) + QStringLiteral(" : ") +
-                            file.errorString());
+                            QDir::toNativeSeparators(fichier) + QStringLiteral(" : ") + raison);
 }
