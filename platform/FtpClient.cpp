@@ -1,7 +1,6 @@
 #include "FtpClient.h"
 
 #include "FtpListing.h"
-#include "Regional.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +11,12 @@
 #include <curl/curl.h>
 #include <filesystem>
 #include <mutex>
+#ifdef _WIN32
+#include <winsock2.h>
+#define poll WSAPoll
+#else
 #include <poll.h>
+#endif
 
 namespace {
 
@@ -512,10 +516,18 @@ void FtpClient::Connect()
             throw;
         }
     }
+    // The features are the lines between "211-" and "211 "; MLST implies MLSD.
+    bool inFeatures = false;
     for (const QByteArray& line : d->replyLines) {
-        const QByteArray feature = line.trimmed().toUpper();
-        if (feature.startsWith("MLST") || feature.startsWith("MLSD"))
-            d->useMlsd = true;
+        if (line.startsWith("211-")) {
+            inFeatures = true;
+        } else if (line.startsWith("211 ")) {
+            inFeatures = false;
+        } else if (inFeatures) {
+            const QByteArray feature = line.trimmed().toUpper();
+            if (feature.startsWith("MLST") || feature.startsWith("MLSD"))
+                d->useMlsd = true;
+        }
     }
 }
 
@@ -608,8 +620,11 @@ void FtpClient::List()
                             .arg(d->currentDir.isEmpty() ? QStringLiteral(".") : d->currentDir));
     }
 
+    // A LIST date without a year is placed by the server's clock, which the machine's real
+    // clock approximates (not the program's adjustable "today").
     const std::vector<FtpListing::Entry> entries =
-        mlsd ? FtpListing::ParseMlsd(received) : FtpListing::ParseList(received, Regional::Now());
+        mlsd ? FtpListing::ParseMlsd(received)
+             : FtpListing::ParseList(received, QDateTime::currentDateTime());
     d->listing.clear();
     d->rawNames.clear();
     d->listing.reserve(entries.size());

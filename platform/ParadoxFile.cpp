@@ -259,6 +259,8 @@ ParadoxFile::ParadoxFile(const QString& folder, const QString& fileName, int def
     if (hasBlob)
         OpenMemoFile(folder, QFileInfo(path_).fileName());
 
+    // The regional forms are fixed for the life of the opened table.
+    decimalPoint_ = Regional::Locale().decimalPoint();
     emptyRecord_ = QByteArray(recordSize_, '\0');
     First();
 }
@@ -535,9 +537,8 @@ QByteArray ParadoxFile::BlobBytes(const Field& f, const unsigned char* p) const
 QString ParadoxFile::NumberText(double value) const
 {
     QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
-    const QString point = Regional::Locale().decimalPoint();
-    if (point != QLatin1String("."))
-        text.replace(QLatin1Char('.'), point);
+    if (decimalPoint_ != QLatin1String("."))
+        text.replace(QLatin1Char('.'), decimalPoint_);
     return text;
 }
 
@@ -573,17 +574,32 @@ QString ParadoxFile::BcdText(const Field& f, const unsigned char* p) const
     while (last > intDigits && digits[last - 1] == '0')
         --last;
     if (last > intDigits)
-        text += Regional::Locale().decimalPoint() +
-                QString::fromLatin1(digits + intDigits, last - intDigits);
+        text += decimalPoint_ + QString::fromLatin1(digits + intDigits, last - intDigits);
     if (negative && (text != QLatin1String("0")))
         text.prepend(QLatin1Char('-'));
     return text;
 }
 
+QString ParadoxFile::CachedText(TextCache& cache, qint64 key,
+                                const std::function<QString()>& make) const
+{
+    // Dates and times repeat a lot down a table, and their regional text is costly: keep the
+    // last few texts in a small direct-mapped cache.
+    TextCache::Entry& entry = cache.entries[static_cast<quint64>(key) % cache.entries.size()];
+    if (!entry.used || entry.key != key) {
+        entry.text = make();
+        entry.key = key;
+        entry.used = true;
+    }
+    return entry.text;
+}
+
 QString ParadoxFile::DateText(qint32 days) const
 {
     // Day 1 is 1 January of year 1; QDate counts Julian days.
-    return Regional::DateToStr(QDate::fromJulianDay(1721425 + static_cast<qint64>(days)));
+    return CachedText(dates_, days, [days] {
+        return Regional::DateToStr(QDate::fromJulianDay(1721425 + static_cast<qint64>(days)));
+    });
 }
 
 QString ParadoxFile::Text(const Field& f) const
@@ -607,9 +623,8 @@ QString ParadoxFile::Text(const Field& f) const
         return NumberText(FieldDouble(p));
     case FieldKind::Money: {
         QString text = QString::number(FieldDouble(p), 'f', 2);
-        const QString point = Regional::Locale().decimalPoint();
-        if (point != QLatin1String("."))
-            text.replace(QLatin1Char('.'), point);
+        if (decimalPoint_ != QLatin1String("."))
+            text.replace(QLatin1Char('.'), decimalPoint_);
         return text;
     }
     case FieldKind::BCD:
@@ -620,7 +635,8 @@ QString ParadoxFile::Text(const Field& f) const
         const qint32 ms = FieldLong(p);
         if (ms < 0 || ms >= 86400000)
             Fail(QStringLiteral("le champ %1 contient une heure invalide").arg(Quoted(f.name)));
-        return Regional::TimeToStr(QTime::fromMSecsSinceStartOfDay(ms));
+        return CachedText(
+            times_, ms, [ms] { return Regional::TimeToStr(QTime::fromMSecsSinceStartOfDay(ms)); });
     }
     case FieldKind::Timestamp: {
         const double ms = FieldDouble(p);
@@ -632,7 +648,8 @@ QString ParadoxFile::Text(const Field& f) const
         const int rest = static_cast<int>(whole - days * 86400000);
         const QDate date = QDate::fromJulianDay(1721425 + days);
         const QTime time = QTime::fromMSecsSinceStartOfDay(rest);
-        return Regional::DateTimeToStr(QDateTime(date, time, Qt::UTC));
+        return CachedText(timestamps_, whole,
+                          [&] { return Regional::DateTimeToStr(QDateTime(date, time, Qt::UTC)); });
     }
     case FieldKind::Logical:
         return p[0] == 0x80 ? QStringLiteral("False") : QStringLiteral("True");
@@ -679,7 +696,7 @@ int ParadoxFile::Integer(const Field& f) const
         value = ok ? static_cast<int>(std::lround(d)) : 0;
     } else if (f.kind == FieldKind::BCD) {
         QString plain = text;
-        plain.replace(Regional::Locale().decimalPoint(), QStringLiteral("."));
+        plain.replace(decimalPoint_, QStringLiteral("."));
         const double d = plain.toDouble(&ok);
         ok = ok && std::fabs(d) < 2147483647.5;
         value = ok ? static_cast<int>(std::lround(d)) : 0;

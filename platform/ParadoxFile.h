@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -71,6 +73,18 @@ private:
     void OpenMemoFile(const QString& folder, const QString& dbName);
     void LoadBlock(size_t index);
 
+    struct TextCache
+    {
+        struct Entry
+        {
+            qint64 key = 0;
+            bool used = false;
+            QString text;
+        };
+        std::array<Entry, 256> entries;
+    };
+    QString CachedText(TextCache& cache, qint64 key, const std::function<QString()>& make) const;
+
     QByteArray BlobBytes(const Field& field, const unsigned char* p) const;
     QString NumberText(double value) const;
     QString BcdText(const Field& field, const unsigned char* p) const;
@@ -90,6 +104,9 @@ private:
     int fileVersion_ = 0;
     std::vector<Field> fields_;
     std::vector<Block> blocks_;
+
+    QString decimalPoint_;
+    mutable TextCache dates_, times_, timestamps_;
 
     // The walk.
     QByteArray blockData_;

@@ -49,12 +49,15 @@ public:
     // Text form: alpha and memo text decoded from the table's code page; other kinds in the
     // regional text forms (integers in decimal, numbers in shortest general form with the
     // locale's decimal separator, money with two decimals, short date, long time, timestamp
-    // as date then time, True/False). NULL gives an empty text.
+    // as date then time, True/False). Bytes and binary, OLE and graphic blobs come as
+    // upper-case hexadecimal (a graphic without its 8-byte header). NULL gives an empty text.
+    // A damaged memo pointer throws TableError for this value only.
     QString AsString() const;
     // The text form in windows-1252 bytes (a character outside it becomes '?').
     QByteArray AsAnsiString() const;
-    // NULL gives 0. Integer kinds give their value; a text that is not an integer throws
-    // ConvertError.
+    // NULL gives 0. Integer kinds give their value, logical 0 or 1, numbers, money and BCD
+    // rounded to the nearest integer; a text (blanks around it allowed) that is not an
+    // integer, a date, a time or bytes throw ConvertError.
     int AsInteger() const;
 
 private:

@@ -305,6 +305,15 @@ TEST_F(FtpClientTest, DownloadReplacesTheLocalCopyOnlyWhenComplete)
     EXPECT_EQ(ReadLocal(localPath("r.xml")), "<new/>");
     EXPECT_EQ(QDir(local_.path()).entryList(QDir::Files), QStringList{"r.xml"});
 
+    // So does a transfer that breaks off halfway.
+    server.writeFile("Rapport/broken.cut", QByteArray(100000, 'b'));
+    WriteLocal(localPath("broken.cut"), "<good/>");
+    FtpError broken = ErrorOf([&] { client.Get("broken.cut", localPath("broken.cut")); });
+    EXPECT_FALSE(broken.isSecurity());
+    EXPECT_TRUE(broken.text().contains("interrompue")) << broken.what();
+    EXPECT_EQ(ReadLocal(localPath("broken.cut")), "<good/>");
+    EXPECT_EQ(QDir(local_.path()).entryList(QDir::Files), (QStringList{"broken.cut", "r.xml"}));
+
     // A local folder that does not exist is reported, not a crash.
     FtpError noFolder = ErrorOf([&] { client.Get("r.xml", localPath("no/such/r.xml")); });
     EXPECT_TRUE(noFolder.text().contains("no/such")) << noFolder.what();
@@ -344,6 +353,13 @@ TEST_F(FtpClientTest, ChangeDirToAMissingFolderIsAnErrorAndKeepsTheCurrentOne)
     client.ChangeDir("/");
     client.Get("r.xml", localPath("top.xml"));
     EXPECT_EQ(ReadLocal(localPath("top.xml")), "<top/>");
+
+    // Active mode works too, for servers behind a firewall that forbids passive ports.
+    client.SetPassive(false);
+    client.List();
+    EXPECT_NE(Find(client, "Rapport"), nullptr);
+    client.Get("r.xml", localPath("active.xml"));
+    EXPECT_EQ(ReadLocal(localPath("active.xml")), "<top/>");
 }
 
 TEST_F(FtpClientTest, AbsolutePathsStartAtTheServerRootNotTheLoginFolder)

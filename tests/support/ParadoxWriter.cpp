@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QTime>
+#include <cstdio>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -96,6 +98,52 @@ int RecordSize(const ParadoxColumn& c)
     }
 }
 
+// The .DB file is built in memory and written out at the end: pxlib seeks and reads back many
+// times per record, which through a real file costs hundreds of system calls per row.
+struct MemoryFile
+{
+    std::vector<char> data;
+    size_t pos = 0;
+
+    static ssize_t Read(void* cookie, char* buffer, size_t size)
+    {
+        auto* f = static_cast<MemoryFile*>(cookie);
+        const size_t n = f->pos < f->data.size() ? std::min(size, f->data.size() - f->pos) : 0;
+        std::memcpy(buffer, f->data.data() + f->pos, n);
+        f->pos += n;
+        return static_cast<ssize_t>(n);
+    }
+    static ssize_t Write(void* cookie, const char* buffer, size_t size)
+    {
+        auto* f = static_cast<MemoryFile*>(cookie);
+        if (f->pos + size > f->data.size())
+            f->data.resize(f->pos + size);
+        std::memcpy(f->data.data() + f->pos, buffer, size);
+        f->pos += size;
+        return static_cast<ssize_t>(size);
+    }
+    static int Seek(void* cookie, off64_t* offset, int whence)
+    {
+        auto* f = static_cast<MemoryFile*>(cookie);
+        const off64_t base = whence == SEEK_SET   ? 0
+                             : whence == SEEK_CUR ? static_cast<off64_t>(f->pos)
+                                                  : static_cast<off64_t>(f->data.size());
+        if (base + *offset < 0)
+            return -1;
+        f->pos = static_cast<size_t>(base + *offset);
+        *offset = static_cast<off64_t>(f->pos);
+        return 0;
+    }
+    static int Close(void*) { return 0; }
+
+    FILE* Open()
+    {
+        cookie_io_functions_t io{&MemoryFile::Read, &MemoryFile::Write, &MemoryFile::Seek,
+                                 &MemoryFile::Close};
+        return fopencookie(this, "w+", io);
+    }
+};
+
 void ErrorHandler(pxdoc_t*, int, const char* msg, void* data)
 {
     auto* last = static_cast<std::string*>(data);
@@ -115,23 +163,40 @@ struct ParadoxWriter::Impl
     std::vector<char> record;
     QString path;
     int headerCodePage = 1252;
+    MemoryFile memory;
+    FILE* stream = nullptr;
 
-    ~Impl() { Finish(); }
+    ~Impl()
+    {
+        try {
+            Finish();
+        } catch (const std::exception&) {
+            // A destructor cannot report it; Close() does.
+        }
+    }
 
     void Finish()
     {
-        if (!px)
+        if (!px) {
+            if (stream)
+                std::fclose(stream);
+            stream = nullptr;
             return;
+        }
         PX_close(px);
         PX_delete(px);
         px = nullptr;
-        if (headerCodePage == 0) {
-            // pxlib writes 1252 when asked for 0: clear the code page of the header (at 0x6A)
-            // as a Paradox 3.x-like table has none.
-            QFile file(path);
-            if (file.open(QIODevice::ReadWrite) && file.seek(0x6A))
-                file.write(QByteArray(2, '\0'));
-        }
+        std::fclose(stream);
+        stream = nullptr;
+        // pxlib writes 1252 when asked for 0: clear the code page of the header (at 0x6A)
+        // as a Paradox 3.x-like table has none.
+        if (headerCodePage == 0 && memory.data.size() > 0x6B)
+            memory.data[0x6A] = memory.data[0x6B] = 0;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(memory.data.data(), static_cast<qint64>(memory.data.size())) !=
+                static_cast<qint64>(memory.data.size()))
+            throw std::runtime_error("ParadoxWriter: cannot write " + path.toStdString());
     }
 
     [[noreturn]] void Fail(const std::string& what)
@@ -189,10 +254,10 @@ ParadoxWriter::ParadoxWriter(const QString& path, const QList<ParadoxColumn>& co
         fields[i].px_flen = RecordSize(c);
         fields[i].px_fdc = c.kind == FieldKind::BCD ? c.length : 0;
     }
-    const QByteArray file = QFile::encodeName(path);
-    if (PX_create_file(d.px, fields, static_cast<int>(columns.size()), file.constData(),
-                       pxfFileTypNonIndexDB) < 0)
-        d.Fail("cannot create " + file.toStdString());
+    d.stream = d.memory.Open();
+    if (!d.stream || PX_create_fp(d.px, fields, static_cast<int>(columns.size()), d.stream,
+                                  pxfFileTypNonIndexDB) < 0)
+        d.Fail("cannot create " + path.toStdString());
     const QByteArray tableName = QFile::encodeName(path.section(QLatin1Char('/'), -1));
     PX_set_parameter(d.px, "tablename", tableName.constData());
     PX_set_value(d.px, "codepage", static_cast<float>(codePage));

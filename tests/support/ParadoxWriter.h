@@ -25,11 +25,12 @@
 //   BCD                       QString such as "-123.45" (digits, optional sign and '.')
 //   Date                      QDate;  Time: QTime (whole seconds);  Timestamp: QDateTime
 //   Logical                   bool
-//   Bytes, Binary, OLE, Graphic   QByteArray
+//   Bytes, Binary, OLE        QByteArray
+//   Graphic                   QByteArray: 8 bytes of graphic header, then the image file
 // An empty text is stored as zeros, which Paradox reads back as NULL.
 //
 // Errors (a bad column, a value of the wrong type, a pxlib failure) throw std::runtime_error.
-// Writing runs at a few thousand rows per second: build big tables once and keep them.
+// Writing runs at about ten thousand rows per second: build big tables once and keep them.
 
 struct ParadoxColumn
 {

@@ -17,6 +17,7 @@
 //     ...
 //     server.waitForLog("quit");                  // the client ended its session
 //
+// A file whose name ends in ".cut" is sent only half, as by a broken transfer.
 // The main account (user(), password()) has the root folder as its home, with every right.
 // Other accounts can be given with their own home folder under the root. The server keeps a
 // log of sessions: "connect", "login NAME", "login-failed NAME", "quit", "disconnect", one

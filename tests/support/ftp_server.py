@@ -20,7 +20,8 @@ program that started it.
   --silent                    accepts connections and never answers (time-out tests)
 
 File names that are not UTF-8 are listed and served with their own bytes, as a Unix server
-does.
+does. A file whose name ends in ".cut" is sent only half, then reported as complete, as when
+a transfer breaks (SIZE still gives its whole size).
 """
 
 import argparse
@@ -131,6 +132,14 @@ def run_ftp(args):
 
         def on_login_failed(self, username, password):
             log("login-failed " + username)
+
+        def ftp_RETR(self, file):
+            if not file.endswith(".cut"):
+                return base.ftp_RETR(self, file)
+            with open(file, "rb") as source:
+                data = source.read()
+            self.push_dtp_data(data[: len(data) // 2], isproducer=False, cmd="RETR")
+            return file
 
         def ftp_QUIT(self, line):
             log("quit")

@@ -1,0 +1,59 @@
+#include "ConfigCordalis.h"
+
+#include "IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+const QString SectionCordalis = QStringLiteral("Cordalis");
+const QString SectionUri = QStringLiteral("Cordalis_URI");
+} // namespace
+
+ConfigCordalis LireConfigCordalis(const QString& iniFile)
+{
+    ConfigCordalis config;
+    if (!QFileInfo::exists(iniFile))
+        return config;
+
+    const TIniFile ini(iniFile);
+    config.RemiseAchat = ini.ReadBool(SectionCordalis, QStringLiteral("Remise_Achat"), false);
+    config.Personnalisation =
+        ini.ReadBool(SectionCordalis, QStringLiteral("Personnalisation"), false);
+    config.Message = ini.ReadBool(SectionCordalis, QStringLiteral("Message"), false);
+    config.Document = ini.ReadBool(SectionCordalis, QStringLiteral("Document"), false);
+
+    // Exact, case-sensitive comparison: "ftp" is neither channel.
+    const QString type =
+        ini.ReadString(SectionCordalis, QStringLiteral("TypeEnvoi"), QStringLiteral("FTP"));
+    if (type == QLatin1String("FTP"))
+        config.Canal = CanalConfig::Ftp;
+    else if (type == QLatin1String("URI"))
+        config.Canal = CanalConfig::Chemin;
+    else
+        config.Canal = CanalConfig::Inconnu;
+
+    config.Uri = ini.ReadString(SectionUri, QStringLiteral("URI"), QString());
+    return config;
+}
+
+void EcrireConfigCordalis(const QString& iniFile, const ConfigCordalis& config)
+{
+    TIniFile ini(iniFile);
+    ini.WriteBool(SectionCordalis, QStringLiteral("Remise_Achat"), config.RemiseAchat);
+    ini.WriteBool(SectionCordalis, QStringLiteral("Personnalisation"), config.Personnalisation);
+    ini.WriteBool(SectionCordalis, QStringLiteral("Message"), config.Message);
+    ini.WriteBool(SectionCordalis, QStringLiteral("Document"), config.Document);
+    ini.WriteString(SectionCordalis, QStringLiteral("TypeEnvoi"),
+                    config.Canal == CanalConfig::Ftp ? QStringLiteral("FTP")
+                                                     : QStringLiteral("URI"));
+    ini.WriteString(SectionUri, QStringLiteral("URI"), config.Uri);
+}
+
+QString AvecSeparateurFinal(const QString& folder)
+{
+    const QString native = QDir::toNativeSeparators(folder);
+    if (native.isEmpty() || native.endsWith(QDir::separator()))
+        return native;
+    return native + QDir::separator();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+class FtpClient;
+namespace Ui {
+class TFicheFtpParam;
+}
+
+// "Paramétrage FTP": edits the login, password, host and port of one FTP server section of
+// the settings file, and tries the entered values against the server without saving them.
+class TFicheFtpParam : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TFicheFtpParam(QWidget* owner, QString iniFile, QString section);
+    ~TFicheFtpParam() override;
+
+    // Reactions, public so that tests can run them the way a click would. A port that is not
+    // an integer throws ConvertError out of both (the standard exception display shows it).
+    void btnEnregistrerClick();
+    void btnTestFtpClick();
+
+private:
+    void FormCreate();
+
+    std::unique_ptr<Ui::TFicheFtpParam> ui;
+    QString iniFile_;
+    QString section_;
+    // The dialog's own client, used only by the connection test and always left closed.
+    std::unique_ptr<FtpClient> IdFTP1;
+};
