@@ -335,9 +335,6 @@ public:
         if (!passive)
             curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
         curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L);
-        // No SIZE before RETR: one round trip less per file, as plain mirroring clients do. A
-        // download cut short still fails on the server's final reply.
-        curl_easy_setopt(h, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
         if (tlsRequired) {
             curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
             curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
