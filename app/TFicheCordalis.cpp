@@ -7,6 +7,7 @@
 
 #include "Accessibility.h"
 #include "GuiResources.h"
+#include "VueEnvoiLigne.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -14,7 +15,9 @@
 #include <QScreen>
 
 TFicheCordalis::TFicheCordalis(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TFicheCordalis>())
+    : QWidget(parent), ui(std::make_unique<Ui::TFicheCordalis>()),
+      canalFtp_(IdFTP1, ProgramPaths::FichierIni()),
+      actionsEnvoi_(canalFtp_, ProgramPaths::DossierPreparation())
 {
     InitGuiResources();
     ui->setupUi(this);
@@ -141,7 +144,10 @@ void TFicheCordalis::closeEvent(QCloseEvent* event)
 }
 
 // Closing the window ends the program; the upload channel closes its connection here.
-void TFicheCordalis::FormClose() {}
+void TFicheCordalis::FormClose()
+{
+    canalFtp_.DeconnexionFTP();
+}
 
 // Purchase conditions export.
 void TFicheCordalis::btnGenererRAClick() {}
@@ -156,16 +162,36 @@ void TFicheCordalis::btnGenererMessageClick() {}
 void TFicheCordalis::btnGenererDocumentClick() {}
 
 // Sending of the purchase conditions.
-void TFicheCordalis::btnEnvoiRAClick() {}
+void TFicheCordalis::btnEnvoiRAClick()
+{
+    EnvoyerLigne(Ligne::RemiseAchat, JeuDonnees::RemiseAchat);
+}
 
 // Sending of the model customisation.
-void TFicheCordalis::btnEnvoiPersoClick() {}
+void TFicheCordalis::btnEnvoiPersoClick()
+{
+    EnvoyerLigne(Ligne::Perso, JeuDonnees::Personnalisation);
+}
 
 // Sending of the messages.
-void TFicheCordalis::btnEnvoiMessageClick() {}
+void TFicheCordalis::btnEnvoiMessageClick()
+{
+    EnvoyerLigne(Ligne::Message, JeuDonnees::Message);
+}
 
 // Sending of the documents.
-void TFicheCordalis::btnEnvoiDocumentClick() {}
+void TFicheCordalis::btnEnvoiDocumentClick()
+{
+    EnvoyerLigne(Ligne::Document, JeuDonnees::Document);
+}
+
+// Sends a row's files through the channel of the settings and shows the outcome on the row.
+void TFicheCordalis::EnvoyerLigne(Ligne ligne, JeuDonnees jeu)
+{
+    const ControlesLigne c = Controles(ligne);
+    VueEnvoiLigne vue(c.imgEnvoiYes, c.imgEnvoiNo);
+    actionsEnvoi_.Envoyer(jeu, typeEnvoi_, cheminUri_, vue);
+}
 
 // The settings dialog; whatever it did, the settings are read again afterwards.
 void TFicheCordalis::btnConfigClick()

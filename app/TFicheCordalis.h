@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ActionsEnvoi.h"
+#include "CanalFtp.h"
+#include "FtpClient.h"
 #include "ParadoxTable.h"
 #include "Parametres.h"
 
@@ -96,6 +99,8 @@ private:
     void btnEnvoiPersoClick();
     void btnEnvoiMessageClick();
     void btnEnvoiDocumentClick();
+    // The common body of the four handlers above.
+    void EnvoyerLigne(Ligne ligne, JeuDonnees jeu);
 
     void btnConfigClick();
     void btnRapportClick();
@@ -114,4 +119,9 @@ private:
     std::unique_ptr<TTable> tblMessageType_;
     std::unique_ptr<TTable> tblMesDocs_;
     std::unique_ptr<TTable> tblMesDocsType_;
+
+    // The upload channel's own FTP client (IPv4, passive) and the send actions over it.
+    FtpClient IdFTP1;
+    CanalFtp canalFtp_;
+    ActionsEnvoi actionsEnvoi_;
 };

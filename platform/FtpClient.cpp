@@ -1,7 +1,6 @@
 #include "FtpClient.h"
 
 #include "FtpListing.h"
-#include "Regional.h"
 
 #include <QFile>
 #include <QHash>
@@ -598,8 +597,11 @@ void FtpClient::List()
                             .arg(d->currentDir.isEmpty() ? QStringLiteral(".") : d->currentDir));
     }
 
+    // A LIST date without a year is placed by the server's clock, which the machine's real
+    // clock approximates (not the program's adjustable "today").
     const std::vector<FtpListing::Entry> entries =
-        mlsd ? FtpListing::ParseMlsd(received) : FtpListing::ParseList(received, Regional::Now());
+        mlsd ? FtpListing::ParseMlsd(received)
+             : FtpListing::ParseList(received, QDateTime::currentDateTime());
     d->listing.clear();
     d->rawNames.clear();
     d->listing.reserve(entries.size());

@@ -53,18 +53,26 @@ public:
     // Bounds connecting and each wait for a server reply; 30 s unless set (tests use less).
     void SetReplyTimeout(int seconds);
 
+    // Opens the control connection and logs in; a connected client first ends its session.
+    // The host must be given: an empty or malformed host is refused before any network use.
     void Connect();
+    // True from a successful Connect to Disconnect. When the server closes an idle session
+    // in between, the next operation logs in again on a new connection.
     bool Connected() const;
+    // Sends QUIT and closes the connection. The session ends whatever the server answers,
+    // so this never throws; a connection the server already closed is simply let go.
     void Disconnect();
 
     void SetPassive(bool passive);
     void SetBinary();
 
-    // Absolute path, e.g. "/Rapport". A missing folder is an error.
+    // Absolute path from the server's root, e.g. "/Rapport" (a path without a leading "/" is
+    // taken from the login folder). A missing folder is an error and keeps the current one.
     void ChangeDir(const QString& absolutePath);
     // Lists the current directory: MLSD where offered, else LIST (Unix or DOS format).
     void List();
     int ListingCount() const;
+    // Throws FtpError for an index out of range. The reference lasts until the next List().
     const FtpListItem& Listing(int index) const;
 
     // Downloads a file of the current directory; replaces localPath only when complete.

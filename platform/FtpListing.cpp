@@ -297,14 +297,4 @@ std::vector<Entry> ParseList(const QByteArray& listing, const QDateTime& now)
     return ParseLines(listing, [&](QByteArrayView line) { return ParseListLine(line, now); });
 }
 
-bool IsPlainName(const QString& name)
-{
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    for (const QChar c : name)
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            return false;
-    return true;
-}
-
 } // namespace FtpListing

@@ -34,8 +34,4 @@ std::optional<Entry> ParseListLine(QByteArrayView line, const QDateTime& now);
 std::vector<Entry> ParseMlsd(const QByteArray& listing);
 std::vector<Entry> ParseList(const QByteArray& listing, const QDateTime& now);
 
-// True when a name given by a server may be used as a local file name: not empty, not "."
-// or "..", no "/" or "\", no control characters.
-bool IsPlainName(const QString& name);
-
 } // namespace FtpListing

@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include "AtomicFile.h"
+#include "Conversions.h"
 #include "Errors.h"
 
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <functional>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -241,45 +241,6 @@ bool HoldsLineBreak(const QString& text)
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
-// Integers as the settings have always been read: decimal with an optional sign, or
-// hexadecimal after "$" or "0x".
-bool ParseInteger(const QString& text, int& result)
-{
-    QStringView rest(text);
-    bool negative = false;
-    if (rest.startsWith(QLatin1Char('-')) || rest.startsWith(QLatin1Char('+'))) {
-        negative = rest.front() == QLatin1Char('-');
-        rest = rest.mid(1);
-    }
-    int base = 10;
-    if (rest.startsWith(QLatin1Char('$'))) {
-        base = 16;
-        rest = rest.mid(1);
-    } else if (rest.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        base = 16;
-        rest = rest.mid(2);
-    }
-    if (rest.isEmpty() || rest.size() > 16)
-        return false;
-    for (const QChar c : rest) {
-        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        const bool hexLetter = (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-                               (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-        if (!digit && !(base == 16 && hexLetter))
-            return false;
-    }
-    bool ok = false;
-    qlonglong value = rest.toLongLong(&ok, base);
-    if (!ok)
-        return false;
-    if (negative)
-        value = -value;
-    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
-        return false;
-    result = static_cast<int>(value);
-    return true;
-}
-
 } // namespace
 
 TIniFile::TIniFile(QString fileName) : fileName_(std::move(fileName)) {}
@@ -295,10 +256,7 @@ int TIniFile::ReadInteger(const QString& section, const QString& key, int def) c
 {
     const IniContent content = IniContent::Read(fileName_);
     const Line* line = content.Find(section, key);
-    int value = 0;
-    if (line && ParseInteger(line->value, value))
-        return value;
-    return def;
+    return line ? StrToIntDef(line->value, def) : def;
 }
 
 bool TIniFile::ReadBool(const QString& section, const QString& key, bool def) const

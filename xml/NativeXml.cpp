@@ -1,12 +1,16 @@
 #include "NativeXml.h"
 
 #include "AtomicFile.h"
+#include "Conversions.h"
 #include "Errors.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QStringEncoder>
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -89,6 +93,13 @@ public:
 
     // The first error libxml2 reported, with its line when it has one.
     QString FirstError() const { return firstError_; }
+    // Whether that error was the parser's lookup limit (see LoadFromFile).
+    bool HugeInputLookup() const { return hugeInputLookup_; }
+    void Reset()
+    {
+        firstError_.clear();
+        hugeInputLookup_ = false;
+    }
 
 private:
     static void Collect(void* context, xmlErrorPtr error)
@@ -100,6 +111,8 @@ private:
         if (error->line > 0)
             text += QStringLiteral(" (ligne %1)").arg(error->line);
         self->firstError_ = text;
+        self->hugeInputLookup_ = error->code == XML_ERR_INTERNAL_ERROR && error->message &&
+                                 strstr(error->message, "Huge input lookup");
     }
     static xmlParserInputPtr RefuseEntity(const char*, const char*, xmlParserCtxtPtr)
     {
@@ -110,6 +123,7 @@ private:
     xmlStructuredErrorFunc previousHandler_;
     xmlExternalEntityLoader previousLoader_;
     QString firstError_;
+    bool hugeInputLookup_ = false;
 };
 
 [[noreturn]] void Fail(const QString& fileName, const QString& what)
@@ -117,9 +131,34 @@ private:
     throw XmlError(QStringLiteral("%1 : %2").arg(QDir::toNativeSeparators(fileName), what));
 }
 
+// Converts a text to NUL-terminated UTF-8 in a buffer kept from call to call: building an
+// export sets millions of attributes, and two allocations per call show in its time. The
+// result is valid until the next conversion into the same buffer.
+const xmlChar* ToUtf8(QStringView text, QByteArray& buffer)
+{
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    buffer.resize(encoder.requiredSpace(text.size()) + 1);
+    char* end = encoder.appendToBuffer(buffer.data(), text);
+    *end = '\0';
+    return reinterpret_cast<const xmlChar*>(buffer.constData());
+}
+
+QByteArray& NameBuffer()
+{
+    static QByteArray buffer;
+    return buffer;
+}
+
+QByteArray& ValueBuffer()
+{
+    static QByteArray buffer;
+    return buffer;
+}
+
 // A name must be a valid XML name that the windows-1252 file can hold as it is: libxml2
 // would otherwise write a character reference inside the name, which no parser accepts.
-QByteArray CheckedName(const QString& name)
+// Returns it in UTF-8 (in NameBuffer).
+const xmlChar* CheckedName(const QString& name)
 {
     bool encodable = true;
     for (const QChar c : name) {
@@ -130,8 +169,8 @@ QByteArray CheckedName(const QString& name)
                  u != 0x0178 && u != 0x017D && u != 0x017E && u != 0x0192)
             encodable = false;
     }
-    QByteArray utf8 = name.toUtf8();
-    if (!encodable || utf8.isEmpty() || xmlValidateName(Xml(utf8), 0) != 0)
+    const xmlChar* utf8 = ToUtf8(name, NameBuffer());
+    if (!encodable || name.isEmpty() || xmlValidateName(utf8, 0) != 0)
         throw XmlError(QStringLiteral("« %1 » n'est pas un nom XML correct").arg(name));
     return utf8;
 }
@@ -230,6 +269,58 @@ int CloseBuffer(void*)
     return 0;
 }
 
+// Feeds the parser from an open file.
+int ReadFromFile(void* context, char* buffer, int size)
+{
+    const qint64 read = static_cast<QFile*>(context)->read(buffer, size);
+    return read < 0 ? -1 : static_cast<int>(read);
+}
+
+int CloseNothing(void*)
+{
+    return 0;
+}
+
+// Set while a parse runs: whether the document declared an entity.
+bool* gDeclaresEntities = nullptr;
+entityDeclSAXFunc gDefaultEntityDecl = nullptr;
+
+void NoteEntityDecl(void* ctx, const xmlChar* name, int type, const xmlChar* publicId,
+                    const xmlChar* systemId, xmlChar* content)
+{
+    if (gDeclaresEntities)
+        *gDeclaresEntities = true;
+    gDefaultEntityDecl(ctx, name, type, publicId, systemId, content);
+}
+
+struct ParserContext
+{
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    ~ParserContext() { xmlFreeParserCtxt(ctxt); }
+    ParserContext() = default;
+    ParserContext(const ParserContext&) = delete;
+    ParserContext& operator=(const ParserContext&) = delete;
+};
+
+// Parses the file from its start. No network, no DTD loading, no entity substitution, no
+// XInclude: a file from outside reaches nothing beyond itself.
+xmlDocPtr Parse(QFile& file, const QByteArray& url, bool lifted, bool& declaresEntities)
+{
+    if (!file.seek(0))
+        return nullptr;
+    ParserContext parser;
+    if (!parser.ctxt || !parser.ctxt->sax)
+        return nullptr;
+    gDefaultEntityDecl = parser.ctxt->sax->entityDecl;
+    parser.ctxt->sax->entityDecl = &NoteEntityDecl;
+    gDeclaresEntities = &declaresEntities;
+    const int options = XML_PARSE_NONET | (lifted ? XML_PARSE_HUGE : 0);
+    xmlDocPtr doc = xmlCtxtReadIO(parser.ctxt, &ReadFromFile, &CloseNothing, &file, url.constData(),
+                                  nullptr, options);
+    gDeclaresEntities = nullptr;
+    return doc;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -237,7 +328,7 @@ int CloseBuffer(void*)
 
 std::unique_ptr<TXMLNodeQLF> TXMLNodeQLF::AddChild(const QString& name)
 {
-    const QByteArray utf8 = CheckedName(name);
+    const xmlChar* utf8 = CheckedName(name);
     if (!node_)
         return nullptr;
     if (node_->type == XML_DOCUMENT_NODE) {
@@ -250,7 +341,7 @@ std::unique_ptr<TXMLNodeQLF> TXMLNodeQLF::AddChild(const QString& name)
                                       "élément")
                            .arg(name));
     }
-    xmlNodePtr child = xmlNewDocNode(node_->doc, nullptr, Xml(utf8), nullptr);
+    xmlNodePtr child = xmlNewDocNode(node_->doc, nullptr, utf8, nullptr);
     if (!child)
         return nullptr;
     if (!xmlAddChild(node_, child)) {
@@ -272,21 +363,33 @@ std::unique_ptr<TXMLNodeQLF> TXMLNodeQLF::FindChild(const QString& name) const
     return nullptr;
 }
 
-void TXMLNodeQLF::SetAttribute(const QString& name, const QString& value)
+namespace {
+
+void SetProperty(xmlNodePtr node, const QString& name, const xmlChar* utf8Name,
+                 const xmlChar* utf8Value)
 {
-    const QByteArray utf8Name = CheckedName(name);
-    CheckValue(name, value);
-    if (!node_ || node_->type != XML_ELEMENT_NODE)
+    if (!node || node->type != XML_ELEMENT_NODE)
         throw XmlError(
             QStringLiteral("Impossible de poser l'attribut « %1 » hors d'un élément").arg(name));
     // xmlSetProp stores the text as it is; the save escapes what needs escaping.
-    if (!xmlSetProp(node_, Xml(utf8Name), Xml(value.toUtf8())))
+    if (!xmlSetProp(node, utf8Name, utf8Value))
         throw XmlError(QStringLiteral("Impossible de poser l'attribut « %1 »").arg(name));
+}
+
+} // namespace
+
+void TXMLNodeQLF::SetAttribute(const QString& name, const QString& value)
+{
+    const xmlChar* utf8Name = CheckedName(name);
+    CheckValue(name, value);
+    SetProperty(node_, name, utf8Name, ToUtf8(value, ValueBuffer()));
 }
 
 void TXMLNodeQLF::SetAttribute(const QString& name, int value)
 {
-    SetAttribute(name, QString::number(value));
+    char digits[16] = {};
+    std::to_chars(digits, digits + sizeof(digits) - 1, value);
+    SetProperty(node_, name, CheckedName(name), reinterpret_cast<const xmlChar*>(digits));
 }
 
 QString TXMLNodeQLF::ReadAttribute(const QString& name, const QString& def) const
@@ -308,13 +411,7 @@ QString TXMLNodeQLF::ReadAttribute(const QString& name, const QString& def) cons
 
 int TXMLNodeQLF::ReadAttributeInt(const QString& name, int def) const
 {
-    const QString text = ReadAttribute(name, QString());
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    // toInt tolerates surrounding blanks; an attribute with them is not a plain integer.
-    if (!ok || text.isEmpty() || text.front().isSpace() || text.back().isSpace())
-        return def;
-    return value;
+    return StrToIntDef(ReadAttribute(name, QString()), def);
 }
 
 QString TXMLNodeQLF::Value() const
@@ -363,6 +460,9 @@ TNativeXmlQLF::TNativeXmlQLF(const QString& rootName, QObject* owner)
     if (!document_)
         throw XmlError(QStringLiteral("Impossible de créer le document XML"));
     document_->encoding = xmlStrdup(reinterpret_cast<const xmlChar*>(kEncoding));
+    // Element and attribute names are kept once in a dictionary rather than copied for every
+    // node: an export repeats the same fifteen names a hundred thousand times.
+    document_->dict = xmlDictCreate();
     docNode_ = std::make_unique<TXMLNodeQLF>(this, reinterpret_cast<xmlNodePtr>(document_));
     try {
         root_ = docNode_->FindChild(rootName);
@@ -412,25 +512,28 @@ void TNativeXmlQLF::SaveToFile(const QString& fileName)
 
 void TNativeXmlQLF::LoadFromFile(const QString& fileName)
 {
-    // The file is read here rather than by libxml2, which would take some names for URLs.
+    // The file is read here rather than by libxml2, which would take some names for URLs,
+    // and streamed: libxml2 refuses a document held whole in memory past 10 MB.
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         Fail(fileName, file.errorString());
     if (file.size() > kMaxFileSize)
         Fail(fileName, QStringLiteral("fichier trop volumineux"));
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        Fail(fileName, file.errorString());
-    if (data.size() > std::numeric_limits<int>::max())
-        Fail(fileName, QStringLiteral("fichier trop volumineux"));
 
     LibraryGuard guard;
-    // No network, no DTD loading, no entity substitution, no XInclude: a file from outside
-    // reaches nothing beyond itself.
-    const int options = XML_PARSE_NONET;
     const QByteArray url = QFile::encodeName(fileName);
-    DocGuard parsed(xmlReadMemory(data.constData(), static_cast<int>(data.size()), url.constData(),
-                                  nullptr, options));
+    bool declaresEntities = false;
+    DocGuard parsed(Parse(file, url, false, declaresEntities));
+    // libxml2 2.9 gives up past 10 MB on some documents whose elements are long (an export
+    // of many rows): it keeps the input unshrunk and stops at its lookup limit. Such a
+    // document is read again without the size limits, but only when it declares no entity:
+    // the limits also guard against entity expansion.
+    if (!parsed.doc && guard.HugeInputLookup() && !declaresEntities && !file.error()) {
+        guard.Reset();
+        parsed.doc = Parse(file, url, true, declaresEntities);
+    }
+    if (file.error() != QFileDevice::NoError)
+        Fail(fileName, file.errorString());
     if (!parsed.doc) {
         const QString reason = guard.FirstError();
         Fail(fileName, reason.isEmpty() ? QStringLiteral("document XML incorrect") : reason);

@@ -22,9 +22,11 @@ bool ApplyStyleSheet(const QString& resourcePath)
     InitGuiResources();
     QFile file(resourcePath);
     if (!file.open(QIODevice::ReadOnly)) {
-        ShowMessage(QStringLiteral("Impossible d'appliquer le style visuel « Smokey Quartz Kamri » "
-                                   ": %1 (%2)")
-                        .arg(file.errorString(), resourcePath));
+        // A compiled-in resource can only be missing, never unreadable.
+        ShowMessage(
+            QStringLiteral("Impossible d'appliquer le style visuel « Smokey Quartz Kamri » : "
+                           "la ressource %1 est introuvable.")
+                .arg(resourcePath));
         return false;
     }
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());

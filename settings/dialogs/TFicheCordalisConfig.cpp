@@ -2,6 +2,7 @@
 
 #include "ConfigCordalis.h"
 #include "GuiSeams.h"
+#include "Legendes.h"
 #include "MessageBox.h"
 #include "TFicheExclureFnsListe.h"
 #include "TFicheFtpParam.h"
@@ -15,6 +16,15 @@ TFicheCordalisConfig::TFicheCordalisConfig(QWidget* owner, QString iniFile)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
+    // The purchase-conditions caption ends where "Exclure fournisseurs" begins; the others
+    // have the group box's width.
+    AjusterLegende(ui->cbRemiseAchat, ui->btnExclure->x() - ui->cbRemiseAchat->x() - 2);
+    const int inside = ui->GroupBox1->width() - ui->cbPersonnalisation->x() - 8;
+    for (QWidget* caption :
+         {static_cast<QWidget*>(ui->cbPersonnalisation), static_cast<QWidget*>(ui->cbMessagerie),
+          static_cast<QWidget*>(ui->cbDocument), static_cast<QWidget*>(ui->rbFtp),
+          static_cast<QWidget*>(ui->rbChemin)})
+        AjusterLegende(caption, inside);
 
     // The radio reactions run only when their button becomes selected.
     connect(ui->cbRemiseAchat, &QCheckBox::toggled, this, [this] { cbRemiseAchatClick(); });

@@ -93,6 +93,9 @@ void TFicheExclureFnsListe::FormCreate()
     } catch (const CordalisError& e) {
         // The lists hold only what was read: saving them would drop stored exclusions.
         ui->btnEnregistrer->setEnabled(false);
+        ui->btnEnregistrer->setToolTip(
+            QStringLiteral("La liste des fournisseurs n'a pas pu être lue entièrement : la liste "
+                           "des fournisseurs exclus enregistrée est conservée."));
         ShowMessage(e.text());
     }
     Afficher();

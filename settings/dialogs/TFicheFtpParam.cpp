@@ -2,6 +2,7 @@
 
 #include "FtpClient.h"
 #include "GuiSeams.h"
+#include "Legendes.h"
 #include "MessageBox.h"
 #include "ParametresFtp.h"
 #include "ui_TFicheFtpParam.h"
@@ -28,6 +29,9 @@ TFicheFtpParam::TFicheFtpParam(QWidget* owner, QString iniFile, QString section)
     setModal(true);
     // The password is shown in clear, as the head office asked.
     ui->edtPassword->setEchoMode(QLineEdit::Normal);
+    // Each label ends just before its edit.
+    for (QLabel* label : {ui->lblLogin, ui->lblPwd, ui->lblHost, ui->lblPort})
+        AjusterLegende(label, ui->edtLogin->x() - label->x() - 2);
 
     connect(ui->btnEnregistrer, &QPushButton::clicked, this, [this] { btnEnregistrerClick(); });
     connect(ui->btnTestFtp, &QPushButton::clicked, this, [this] { btnTestFtpClick(); });

@@ -161,16 +161,21 @@ TEST_F(TFicheCordalisTest, PreparationFolderIsCreatedAndExistingContentKept)
     EXPECT_EQ(prepared.readAll(), QByteArray("<Export/>"));
 }
 
-TEST_F(TFicheCordalisTest, PreparationFolderThatCannotBeCreatedIsNotReported)
+TEST_F(TFicheCordalisTest, OddInstallationFoldersAreNeitherReportedNorFatal)
 {
-    // A plain file where the folder should be: creation fails, silently.
+    // A plain file where the preparation folder should be: creation fails, silently.
     QFile blocker(QDir::cleanPath(ProgramPaths::DossierPreparation()));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
+    // A folder named like the settings file is no settings file.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Cordalis.ini")));
+    EXPECT_FALSE(RowEnabled(*Fiche(), Ligne::Document));
+
+    ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("Cordalis.ini")));
     WriteIni("[Cordalis]\nDocument=1\n");
-    auto fiche = Fiche();
+    EXPECT_TRUE(RowEnabled(*Fiche(), Ligne::Document));
+    EXPECT_TRUE(QFileInfo(blocker).isFile());
     EXPECT_TRUE(messages.texts().isEmpty());
-    EXPECT_TRUE(RowEnabled(*fiche, Ligne::Document));
 }
 
 TEST_F(TFicheCordalisTest, TablesAreOnTheAliasFolderAndClosed)

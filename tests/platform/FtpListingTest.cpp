@@ -194,11 +194,3 @@ TEST(FtpListing, GarbageNeverCrashes)
     FtpListing::ParseMlsd(noise);
     SUCCEED();
 }
-
-TEST(FtpListing, PlainNames)
-{
-    EXPECT_TRUE(FtpListing::IsPlainName("rapport.xml"));
-    EXPECT_TRUE(FtpListing::IsPlainName(QString::fromUtf8("Société 2.xml")));
-    for (const char* bad : {"", ".", "..", "a/b", "..\\x", "a\rb", "a\nb", "tab\t"})
-        EXPECT_FALSE(FtpListing::IsPlainName(QString::fromLatin1(bad))) << bad;
-}
