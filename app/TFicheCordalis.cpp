@@ -6,6 +6,8 @@
 #include "ui_TFicheCordalis.h"
 
 #include "Accessibility.h"
+#include "Exports.h"
+#include "GenerationRowView.h"
 #include "GuiResources.h"
 #include "TFicheRapport.h"
 #include "VueEnvoiLigne.h"
@@ -151,16 +153,28 @@ void TFicheCordalis::FormClose()
 }
 
 // Purchase conditions export.
-void TFicheCordalis::btnGenererRAClick() {}
+void TFicheCordalis::btnGenererRAClick()
+{
+    LancerGeneration(*this, Ligne::RemiseAchat, GenererRemiseAchat);
+}
 
 // Model customisation export.
-void TFicheCordalis::btnGenererPersoClick() {}
+void TFicheCordalis::btnGenererPersoClick()
+{
+    LancerGeneration(*this, Ligne::Perso, GenererPersonnalisation);
+}
 
 // Message export.
-void TFicheCordalis::btnGenererMessageClick() {}
+void TFicheCordalis::btnGenererMessageClick()
+{
+    LancerGeneration(*this, Ligne::Message, GenererMessages);
+}
 
 // Document export.
-void TFicheCordalis::btnGenererDocumentClick() {}
+void TFicheCordalis::btnGenererDocumentClick()
+{
+    LancerGeneration(*this, Ligne::Document, GenererDocuments);
+}
 
 // Sending of the purchase conditions.
 void TFicheCordalis::btnEnvoiRAClick()

@@ -2,6 +2,7 @@
 
 #include "CanalFtp.h"
 #include "ActionsEnvoi.h"
+#include "Fichiers.h"
 #include "FtpClient.h"
 #include "TestFtpServer.h"
 #include "VueEnregistree.h"
@@ -15,13 +16,6 @@ namespace {
 
 const QString PrefixeConnexion =
     QStringLiteral("Une erreur est survenue (TFicheCordalis::ConnexionFTP): ");
-
-void Ecrire(const QString& chemin, const QByteArray& contenu)
-{
-    QFile fichier(chemin);
-    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(chemin);
-    ASSERT_EQ(fichier.write(contenu), contenu.size());
-}
 
 // One complete session in the server's log.
 const QStringList SessionComplete{"connect", "login cordalis", "quit", "disconnect"};

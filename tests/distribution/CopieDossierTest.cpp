@@ -2,6 +2,7 @@
 
 #include "ActionsEnvoi.h"
 #include "CanalFtp.h"
+#include "Fichiers.h"
 #include "FtpClient.h"
 #include "VueEnregistree.h"
 
@@ -15,21 +16,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-void Ecrire(const QString& chemin, const QByteArray& contenu)
-{
-    QFile fichier(chemin);
-    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(chemin);
-    ASSERT_EQ(fichier.write(contenu), contenu.size());
-}
-
-QByteArray Lire(const QString& chemin)
-{
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly))
-        return QByteArray("<absent>");
-    return fichier.readAll();
-}
 
 class CopieDossierTest : public ::testing::Test
 {

@@ -1,5 +1,6 @@
 // The four "Envoyer" buttons of the main window, clicked on real widgets.
 
+#include "Fichiers.h"
 #include "MessageRecorder.h"
 #include "ProgramPaths.h"
 #include "TFicheCordalis.h"
@@ -18,13 +19,6 @@
 namespace {
 
 using Ligne = TFicheCordalis::Ligne;
-
-void Ecrire(const QString& chemin, const QByteArray& contenu)
-{
-    QFile fichier(chemin);
-    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(chemin);
-    ASSERT_EQ(fichier.write(contenu), contenu.size());
-}
 
 // "vert", "rouge" or "aucun": what the row's "Envoyer" state images show.
 QString Etat(const TFicheCordalis& fiche, Ligne ligne)

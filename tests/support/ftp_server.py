@@ -153,8 +153,8 @@ def run_ftp(args):
     Handler.proto_cmds = {k: v for k, v in base.proto_cmds.items() if k not in refused}
 
     authorizer = DummyAuthorizer()
-    for spec in args.user:
-        name, password, perm, home = spec.split(":", 3)
+    for account in args.user:
+        name, password, perm, home = account.split(":", 3)
         authorizer.add_user(name, password, home, perm=perm)
     Handler.authorizer = authorizer
     Handler.banner = "Cordalis test server ready."

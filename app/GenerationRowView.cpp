@@ -1,0 +1,86 @@
+#include "GenerationRowView.h"
+
+#include "ProgramPaths.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSet>
+
+namespace {
+// The rows (by their progress bar) on which a generation is running.
+QSet<const QProgressBar*>& lignesOccupees()
+{
+    static QSet<const QProgressBar*> lignes;
+    return lignes;
+}
+} // namespace
+
+VueGenerationLigne::VueGenerationLigne(QProgressBar* barre, QLabel* genererOui, QLabel* genererNon,
+                                       QLabel* envoiOui, QLabel* envoiNon)
+    : barre_(barre), genererOui_(genererOui), genererNon_(genererNon), envoiOui_(envoiOui),
+      envoiNon_(envoiNon)
+{
+    occupee_ = lignesOccupees().contains(barre_);
+    if (!occupee_)
+        lignesOccupees().insert(barre_);
+}
+
+VueGenerationLigne::~VueGenerationLigne()
+{
+    if (!occupee_)
+        lignesOccupees().remove(barre_);
+}
+
+void VueGenerationLigne::CacherImages()
+{
+    genererOui_->hide();
+    genererNon_->hide();
+    envoiOui_->hide();
+    envoiNon_->hide();
+}
+
+void VueGenerationLigne::FixerPosition(int position)
+{
+    // A bar whose range does not hold the position would ignore it.
+    if (position > barre_->maximum())
+        barre_->setMaximum(position);
+    barre_->setValue(position);
+}
+
+void VueGenerationLigne::FixerMaximum(int maximum)
+{
+    barre_->setMaximum(maximum);
+}
+
+void VueGenerationLigne::Avancer()
+{
+    barre_->setValue(barre_->value() + 1);
+}
+
+void VueGenerationLigne::TraiterMessages()
+{
+    QCoreApplication::processEvents();
+}
+
+void VueGenerationLigne::AfficherGenererOui()
+{
+    genererOui_->show();
+}
+
+void LancerGeneration(TFicheCordalis& fiche, TFicheCordalis::Ligne ligne, ActionGeneration action)
+{
+    const TFicheCordalis::ControlesLigne controles = fiche.Controles(ligne);
+    VueGenerationLigne vue(controles.pgbGenerer, controles.imgGenererYes, controles.imgGenererNo,
+                           controles.imgEnvoiYes, controles.imgEnvoiNo);
+    if (vue.Occupee())
+        return;
+    ContexteExport contexte;
+    contexte.DossierPreparation = ProgramPaths::DossierPreparation();
+    contexte.FichierIni = ProgramPaths::FichierIni();
+    contexte.Tables = {&fiche.TblRemise(),     &fiche.TblFns(),         &fiche.TblPerso(),
+                       &fiche.TblMessage(),    &fiche.TblMessageType(), &fiche.TblMesDocs(),
+                       &fiche.TblMesDocsType()};
+    contexte.Proprietaire = QCoreApplication::instance();
+    action(contexte, vue);
+}

@@ -1,0 +1,244 @@
+#include "Errors.h"
+#include "ExportLayout.h"
+#include "ExportTestSupport.h"
+#include "NativeXml.h"
+#include "Regional.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// Perso.DB as the head office may hold it: its columns in another order than the program's
+// list, and one column the program does not export.
+QList<ParadoxColumn> ColonnesPerso()
+{
+    return {{QStringLiteral("Libelle"), FieldKind::Alpha, 50},
+            {QStringLiteral("Interne"), FieldKind::Alpha, 10},
+            {QStringLiteral("Groupe"), FieldKind::Short},
+            {QStringLiteral("Famille"), FieldKind::Alpha, 2},
+            {QStringLiteral("Modele"), FieldKind::Alpha, 2},
+            {QStringLiteral("Fournisseur"), FieldKind::Alpha, 2},
+            {QStringLiteral("Produit"), FieldKind::Alpha, 2},
+            {QStringLiteral("Photo"), FieldKind::Memo, 20},
+            {QStringLiteral("Detail"), FieldKind::Memo, 20},
+            {QStringLiteral("Xml"), FieldKind::Memo, 20},
+            {QStringLiteral("DetailCache"), FieldKind::Memo, 20},
+            {QStringLiteral("Flag"), FieldKind::Short}};
+}
+
+const QString kAccents = QStringLiteral("Crème brûlée à l'été, façon cœur : 12 €");
+const QString kMemoLignes = QStringLiteral("première ligne\r\nseconde ligne\r\n\r\nfin");
+const QString kMemoXml =
+    QStringLiteral("<modele ref=\"A&B\"><option nom='x'>1 < 2 > 0</option></modele>");
+
+} // namespace
+
+TEST_F(ExportTest, PersonnalisationWritesTheCommonLayoutWithTextsWhole)
+{
+    WriteParadoxTable(
+        Base(QStringLiteral("Perso.DB")), ColonnesPerso(),
+        {{kAccents, QStringLiteral("interne"), 3, QStringLiteral("FA"), QStringLiteral("MO"),
+          QStringLiteral("AB"), QStringLiteral("P1"), QStringLiteral("photo.jpg"), kMemoLignes,
+          kMemoXml, QStringLiteral("caché"), 1},
+         // Memos NULL: no Photo, Detail, Xml, DetailCache attributes.
+         {QStringLiteral("Sans mémo"), QVariant(), 0, QStringLiteral("FB"), QStringLiteral("M2"),
+          QStringLiteral("CD"), QStringLiteral("P2"), QVariant(), QVariant(), QVariant(),
+          QVariant(), 0},
+         // Every field NULL: an empty Ligne.
+         {}});
+
+    VueEnregistree vue;
+    GenererPersonnalisation(Contexte(), vue);
+
+    const QString chemin = Prep(QStringLiteral("personnalisation.xml"));
+    const QByteArray brut = Lire(chemin);
+    EXPECT_TRUE(brut.startsWith("<?xml version=\"1.0\" encoding=\"windows-1252\"?>"))
+        << brut.left(80).constData();
+    // Version carries Numero then Date, the 14 digits of the generation time.
+    EXPECT_TRUE(brut.contains("<Version Numero=\"1.0\" Date=\"20260102030405\"/>"));
+
+    const ExportLu lu = LireExport(chemin);
+    ASSERT_TRUE(lu.Valide);
+    EXPECT_EQ(lu.Encodage.toLower(), QStringLiteral("windows-1252"));
+    EXPECT_EQ(lu.Racine, QStringLiteral("Personnalisations"));
+    EXPECT_EQ(lu.Enfants, (QStringList{QStringLiteral("Version"), QStringLiteral("Lignes")}));
+    ASSERT_EQ(lu.Lignes.size(), 3);
+
+    const Attributs attendue = {{QStringLiteral("Groupe"), QStringLiteral("3")},
+                                {QStringLiteral("Famille"), QStringLiteral("FA")},
+                                {QStringLiteral("Modele"), QStringLiteral("MO")},
+                                {QStringLiteral("Fournisseur"), QStringLiteral("AB")},
+                                {QStringLiteral("Produit"), QStringLiteral("P1")},
+                                {QStringLiteral("Libelle"), kAccents},
+                                {QStringLiteral("Photo"), QStringLiteral("photo.jpg")},
+                                {QStringLiteral("Detail"), kMemoLignes},
+                                {QStringLiteral("Xml"), kMemoXml},
+                                {QStringLiteral("DetailCache"), QStringLiteral("caché")},
+                                {QStringLiteral("Flag"), QStringLiteral("1")}};
+    EXPECT_EQ(lu.Lignes[0], attendue);
+    // The markup of the Xml memo is an attribute text, not elements.
+    EXPECT_FALSE(brut.contains("<modele"));
+
+    const Attributs sansMemo = {{QStringLiteral("Groupe"), QStringLiteral("0")},
+                                {QStringLiteral("Famille"), QStringLiteral("FB")},
+                                {QStringLiteral("Modele"), QStringLiteral("M2")},
+                                {QStringLiteral("Fournisseur"), QStringLiteral("CD")},
+                                {QStringLiteral("Produit"), QStringLiteral("P2")},
+                                {QStringLiteral("Libelle"), QStringLiteral("Sans mémo")},
+                                {QStringLiteral("Flag"), QStringLiteral("0")}};
+    EXPECT_EQ(lu.Lignes[1], sansMemo);
+    EXPECT_TRUE(lu.Lignes[2].isEmpty());
+
+    EXPECT_EQ(vue.cachages, 1);
+    EXPECT_EQ(vue.maximum, 3);
+    EXPECT_EQ(vue.position, 3);
+    EXPECT_GE(vue.pompages, 1);
+    EXPECT_TRUE(vue.oui);
+    EXPECT_FALSE(UneTableOuverte());
+}
+
+TEST_F(ExportTest, EmptyTablesGiveHeaderAndEmptyLignes)
+{
+    WriteParadoxTable(Base(QStringLiteral("Perso.DB")), ColonnesPerso(), {});
+    VueEnregistree vue;
+    vue.maximum = 57; // left by an earlier generation
+    GenererPersonnalisation(Contexte(), vue);
+    ExportLu lu = LireExport(Prep(QStringLiteral("personnalisation.xml")));
+    ASSERT_TRUE(lu.Valide);
+    EXPECT_EQ(lu.Enfants, (QStringList{QStringLiteral("Version"), QStringLiteral("Lignes")}));
+    EXPECT_TRUE(lu.Lignes.isEmpty());
+    EXPECT_EQ(vue.maximum, 0);
+    EXPECT_EQ(vue.position, 0);
+    EXPECT_TRUE(vue.oui);
+
+    // The two-file kinds write Configuration also when they export nothing.
+    const QList<ParadoxColumn> colonnes = {{QStringLiteral("Code"), FieldKind::Long},
+                                           {QStringLiteral("Externe"), FieldKind::Short}};
+    for (const char* table : {"MesDocsType.DB", "MesDocs.DB"})
+        WriteParadoxTable(Base(QLatin1String(table)), colonnes, {});
+    VueEnregistree vueDocs;
+    GenererDocuments(Contexte(), vueDocs);
+    for (const char* nom : {"mes_docs_type.xml", "mes_docs.xml"}) {
+        lu = LireExport(Prep(QLatin1String(nom)));
+        ASSERT_TRUE(lu.Valide) << nom;
+        EXPECT_EQ(lu.Racine, QStringLiteral("Documents"));
+        EXPECT_EQ(lu.Enfants,
+                  (QStringList{QStringLiteral("Version"), QStringLiteral("Configuration"),
+                               QStringLiteral("Lignes")}));
+        EXPECT_EQ(lu.Configuration,
+                  (Attributs{{QStringLiteral("ViderExterne"), QStringLiteral("1")}}));
+        EXPECT_TRUE(lu.Lignes.isEmpty());
+    }
+    EXPECT_TRUE(vueDocs.oui);
+}
+
+TEST_F(ExportTest, GeneratingAgainReplacesTheFileWithTheNewTime)
+{
+    WriteParadoxTable(Base(QStringLiteral("Perso.DB")), ColonnesPerso(),
+                      {{QStringLiteral("un")}, {QStringLiteral("deux")}});
+    VueEnregistree vue;
+    GenererPersonnalisation(Contexte(), vue);
+    Regional::SetClock([] { return QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)); });
+    WriteParadoxTable(Base(QStringLiteral("Perso.DB")), ColonnesPerso(),
+                      {{QStringLiteral("trois")}});
+    GenererPersonnalisation(Contexte(), vue);
+
+    const ExportLu lu = LireExport(Prep(QStringLiteral("personnalisation.xml")));
+    ASSERT_TRUE(lu.Valide);
+    EXPECT_EQ(lu.Version, (Attributs{{QStringLiteral("Numero"), QStringLiteral("1.0")},
+                                     {QStringLiteral("Date"), QStringLiteral("20261231235958")}}));
+    ASSERT_EQ(lu.Lignes.size(), 1);
+    EXPECT_EQ(lu.Lignes[0].value(0).second, QStringLiteral("trois"));
+    // Nothing but the export itself in the preparation folder.
+    EXPECT_EQ(QDir(preparer_).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("personnalisation.xml")});
+}
+
+TEST(ExportLayout, TableParCleLowersTheKeyAndKnowsOnlyTheSixKeys)
+{
+    TTable remise(QStringLiteral("/x/"), QStringLiteral("REMISES.DB"));
+    TTable perso(QStringLiteral("/x/"), QStringLiteral("Perso.DB"));
+    TTable docs(QStringLiteral("/x/"), QStringLiteral("MesDocs.DB"));
+    TTable docsType(QStringLiteral("/x/"), QStringLiteral("MesDocsType.DB"));
+    TablesExport tables;
+    tables.Remise = &remise;
+    tables.Perso = &perso;
+    tables.MesDocs = &docs;
+    tables.MesDocsType = &docsType;
+    EXPECT_EQ(TableParCle(tables, QStringLiteral("Personnalisation")), &perso);
+    EXPECT_EQ(TableParCle(tables, QStringLiteral("REMISE")), &remise);
+    EXPECT_EQ(TableParCle(tables, QStringLiteral("mes_docs")), &docs);
+    EXPECT_EQ(TableParCle(tables, QStringLiteral("Mes_Docs_Type")), &docsType);
+    EXPECT_EQ(TableParCle(tables, QStringLiteral("fournis")), nullptr);
+    EXPECT_EQ(TableParCle(tables, QStringLiteral("remise ")), nullptr);
+}
+
+TEST(ExportLayout, HorodatageIsFourteenDigitsOfTheLocalTime)
+{
+    Regional::SetClock([] { return QDateTime(QDate(987, 3, 4), QTime(5, 6, 7)); });
+    EXPECT_EQ(Horodatage(), QStringLiteral("09870304050607"));
+    Regional::SetClock({});
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{14}$")).match(Horodatage()).hasMatch());
+}
+
+// Real tables written by other programs (memos with CR LF and lone CR, dates, numbers,
+// accented text, NULLs) go through the row writer into a file that XML readers accept and
+// that gives back every field's text. A field name that cannot be an XML name ("State/Prov")
+// ends the export with an error naming it instead of writing a file nobody could read.
+TEST(ExportLayout, SampleTablesRoundTripThroughEcrireLigne)
+{
+    const QString samples = QStringLiteral(CORDALIS_SAMPLES_DIR);
+    const QRegularExpression nomSimple(QStringLiteral("^[\\p{L}_][\\p{L}\\p{N}_.-]*$"));
+    QTemporaryDir dir;
+    QStringList relus;
+    QStringList refuses;
+    for (const char* relatif :
+         {"paradoxdriver/db/CUSTOMER.DB", "paradoxdriver/db/HERCULES.DB",
+          "paradoxdriver/db/AREACODES.DB", "rparadox/TypSammlung.DB", "pxlib-fixture/FIXTURE.DB",
+          "paradoxdriver/geog/tblsttes.DB", "paradoxdriver/fields/date7.db"}) {
+        SCOPED_TRACE(relatif);
+        const QFileInfo info(samples + QLatin1Char('/') + QLatin1String(relatif));
+        TTable table(info.absolutePath() + QLatin1Char('/'), info.fileName());
+        table.Open();
+        QStringList nomsInvalides;
+        for (int i = 0; i < table.FieldCount(); ++i) {
+            if (!nomSimple.match(table.Fields(i).FieldName()).hasMatch())
+                nomsInvalides << table.Fields(i).FieldName();
+        }
+        TNativeXmlQLF document(QStringLiteral("Essai"), QCoreApplication::instance());
+        auto lignes = document.Root()->AddChild(QStringLiteral("Lignes"));
+        QList<Attributs> attendues;
+        try {
+            for (table.First(); !table.Eof(); table.Next()) {
+                auto ligne = lignes->AddChild(QStringLiteral("Ligne"));
+                EcrireLigne(table, *ligne);
+                Attributs attendue;
+                for (int i = 0; i < table.FieldCount(); ++i) {
+                    if (!table.Fields(i).IsNull())
+                        attendue.append({table.Fields(i).FieldName(), table.Fields(i).AsString()});
+                }
+                attendues.append(attendue);
+            }
+        } catch (const XmlError& e) {
+            bool nomme = false;
+            for (const QString& nom : std::as_const(nomsInvalides))
+                nomme = nomme || e.text().contains(QStringLiteral("« %1 »").arg(nom));
+            EXPECT_TRUE(nomme) << e.what();
+            refuses << info.fileName();
+            continue;
+        }
+        EXPECT_TRUE(nomsInvalides.isEmpty()) << qPrintable(nomsInvalides.join(' '));
+        table.Close();
+        const QString chemin = dir.filePath(info.fileName() + QStringLiteral(".xml"));
+        document.SaveToFile(chemin);
+        const ExportLu lu = LireExport(chemin);
+        ASSERT_TRUE(lu.Valide);
+        EXPECT_EQ(lu.Lignes, attendues);
+        relus << info.fileName();
+    }
+    EXPECT_TRUE(refuses.contains(QStringLiteral("CUSTOMER.DB")));
+    EXPECT_GE(relus.size(), 3) << qPrintable(relus.join(' '));
+}
