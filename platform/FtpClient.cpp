@@ -633,8 +633,10 @@ void FtpClient::Get(const QString& remoteName, const QString& localPath)
     if (!IsValidRemoteName(raw))
         throw Refusal(action + QStringLiteral(" : nom de fichier invalide."));
 
+    // Unbuffered, so that a short write (a full disk) fails the download instead of being
+    // committed as a truncated copy.
     QSaveFile out(localPath);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw Refusal(action + QStringLiteral(" : le fichier local « %1 » ne peut pas être "
                                               "écrit (%2).")
                                    .arg(localPath, out.errorString()));
