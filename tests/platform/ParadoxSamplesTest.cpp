@@ -161,6 +161,31 @@ TEST_F(ParadoxSamples, EveryFieldTypeOfTypSammlungInGermanCodePage1252)
                            "11:11:11", "10/06/2003 11:11:11", "", "True", "2", "", ""}));
 }
 
+// Small tables of one field type each, with their NULLs where pxlib reports values.
+TEST_F(ParadoxSamples, ValuesOfTheOneTypeTables)
+{
+    const QString fields = Folder("paradoxdriver/fields");
+    auto rowsOf = [&](const char* name) {
+        TTable table(fields, QString::fromLatin1(name));
+        table.Open();
+        return Rows(table);
+    };
+    // BCD: sign, decimals from the descriptor, a NULL, and decimals that end in noise (read up
+    // to the last valid digit).
+    EXPECT_EQ(rowsOf("bcd.db"), QList<QStringList>({{"1,23", "1", "0,122999999999999998"},
+                                                    {"-1,23", "-1", "-0,122999999999999998"},
+                                                    {"0", "", "0,9999000000000000118"}}));
+    EXPECT_EQ(rowsOf("long.db"), QList<QStringList>({{"1", "1"}, {"2", "2"}, {"3", ""}}));
+    EXPECT_EQ(rowsOf("time.db"), QList<QStringList>({{"01:00:01"}, {""}, {"03:00:03"}}));
+    EXPECT_EQ(rowsOf("date7.db"), QList<QStringList>({{"01/01/2018", "10:00:00"},
+                                                      {"01/02/2018", "10:30:00"},
+                                                      {"02/01/2018", "09:25:25"},
+                                                      {"", "10:00:00"},
+                                                      {"01/01/2018", ""}}));
+    EXPECT_EQ(rowsOf("timestamp.db"), QList<QStringList>({{""}, {"01/02/2020 01:00:01"}}));
+    EXPECT_EQ(rowsOf("logical.db"), QList<QStringList>({{"True"}, {"False"}, {"True"}, {"True"}}));
+}
+
 TEST_F(ParadoxSamples, FixtureAccentsMemosAndEdgeValues)
 {
     TTable table(Folder("pxlib-fixture"), QStringLiteral("FIXTURE.DB"));

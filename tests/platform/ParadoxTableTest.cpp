@@ -380,6 +380,27 @@ TEST_F(ParadoxTableTest, FixedFieldListsAndFieldsByName)
     }
 }
 
+TEST_F(ParadoxTableTest, SupplierTableWithItsFiftyOneFields)
+{
+    QList<ParadoxColumn> columns;
+    for (const QString& name : FournisFields())
+        columns << ParadoxColumn{name, FieldKind::Alpha, 4};
+    QVariantList row;
+    for (int i = 0; i < columns.size(); ++i)
+        row << QString::number(i);
+    WriteParadoxTable(Path("FOURNIS.DB"), columns, {row});
+    TTable table(Folder(), "fournis.db", FournisFields());
+    table.Open();
+    ASSERT_EQ(table.FieldCount(), 51);
+    table.First();
+    for (int i = 0; i < 51; ++i) {
+        EXPECT_EQ(table.Fields(i).FieldName(), FournisFields()[i]);
+        EXPECT_EQ(table.Fields(i).AsInteger(), i);
+    }
+    EXPECT_EQ(table.FieldByName("Code").AsString(), "0");
+    EXPECT_EQ(table.FieldByName("Remises").AsString(), "50");
+}
+
 TEST_F(ParadoxTableTest, ClosedTableRefusesRecordAccess)
 {
     WriteParadoxTable(Path("A.DB"), {{"T", FieldKind::Alpha, 5}}, {{"a"}});
