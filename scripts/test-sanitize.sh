@@ -12,7 +12,8 @@ cmake --build "$build" --parallel "$(nproc)"
 
 # Leaks inside system libraries the tests load (fontconfig, the Qt platform plugin) are listed
 # in scripts/lsan.supp; nothing of ours may be listed there.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0"
+# Full stacks at each allocation, so that a suppression names the exact Qt function.
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=0:fast_unwind_on_malloc=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 600
