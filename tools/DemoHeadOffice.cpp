@@ -93,7 +93,16 @@ QList<ParadoxColumn> Colonnes(std::initializer_list<ParadoxColumn> list)
 int WriteFournis(const QString& folder)
 {
     const QStringList noms = FournisFields();
-    ParadoxWriter writer(QDir(folder).filePath(QStringLiteral("FOURNIS.DB")), FournisColumns());
+    // The fixture's layout, with room for real addresses and remarks.
+    QList<ParadoxColumn> colonnes = FournisColumns();
+    for (ParadoxColumn& c : colonnes) {
+        if (c.name == QLatin1String("Rue1") || c.name == QLatin1String("Mail") ||
+            c.name == QLatin1String("Reglement") || c.name == QLatin1String("Contact"))
+            c.length = 40;
+        else if (c.name == QLatin1String("Observation") || c.name == QLatin1String("Message"))
+            c.length = 80;
+    }
+    ParadoxWriter writer(QDir(folder).filePath(QStringLiteral("FOURNIS.DB")), colonnes);
     int rang = 0;
     for (const Fournisseur& f : Fournisseurs) {
         QHash<QString, QVariant> v;
