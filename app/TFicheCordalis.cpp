@@ -9,6 +9,7 @@
 #include "Exports.h"
 #include "GenerationRowView.h"
 #include "GuiResources.h"
+#include "TFicheRapport.h"
 #include "VueEnvoiLigne.h"
 
 #include <QCloseEvent>
@@ -218,7 +219,14 @@ void TFicheCordalis::btnConfigClick()
 }
 
 // The update report window.
-void TFicheCordalis::btnRapportClick() {}
+void TFicheCordalis::btnRapportClick()
+{
+    // The report window reads and sets this window's "reports downloaded" flag, which
+    // outlives it so that later openings in the same run download nothing.
+    TFicheRapport rapport(this, {[this] { return GetRapportsCharges(); },
+                                 [this](bool value) { SetRapportsCharges(value); }});
+    rapport.exec();
+}
 
 void TFicheCordalis::btnFermerClick()
 {

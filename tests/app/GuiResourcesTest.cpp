@@ -2,7 +2,9 @@
 #include "MessageRecorder.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 TEST(GuiResources, PicturesAreCompiledIn)
@@ -30,4 +32,19 @@ TEST(GuiResources, StyleSheetAppliesAndAMissingOneIsReportedWithoutChangingTheLo
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_TRUE(messages.texts().first().startsWith(
         QStringLiteral("Impossible d'appliquer le style visuel « Smokey Quartz Kamri »")));
+}
+
+TEST(GuiResources, EveryPictureTheStyleSheetNamesIsCompiledIn)
+{
+    InitGuiResources();
+    QFile sheet(GuiResources::StyleSmokeyQuartzKamri);
+    ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(sheet.readAll());
+    const QRegularExpression url(QStringLiteral("url\\(([^)]*)\\)"));
+    int count = 0;
+    for (const QRegularExpressionMatch& match : url.globalMatch(text)) {
+        EXPECT_FALSE(QPixmap(match.captured(1)).isNull()) << match.captured(1).toStdString();
+        ++count;
+    }
+    EXPECT_GT(count, 0);
 }

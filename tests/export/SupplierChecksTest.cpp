@@ -67,8 +67,10 @@ TEST_F(ExportTest, SupplierChecksReadAgainOnlyWhenASourceChanged)
     EXPECT_THROW(controle.FournisseurExiste(QStringLiteral("ZZ")), TableError);
     EXPECT_FALSE(fns_->Active());
 
-    // Files modified just now are read at every call until they have settled.
+    // A file whose time is not safely in the past (modified just now, or stamped by a clock
+    // ahead of ours) is read at every call until it has settled.
     WriteFournis(fournis, {QStringLiteral("EF")});
+    Vieillir(fournis, -60);
     const int avant = controle.LecturesFournisseurs();
     EXPECT_TRUE(controle.FournisseurExiste(QStringLiteral("EF")));
     EXPECT_TRUE(controle.FournisseurExiste(QStringLiteral("EF")));

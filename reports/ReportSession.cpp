@@ -1,0 +1,225 @@
+#include "ReportSession.h"
+
+#include "FtpClient.h"
+#include "IniFile.h"
+#include "MessageBox.h"
+#include "NativeXml.h"
+#include "Regional.h"
+#include "ReportRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+
+const QString TexteXmlIllisible = QStringLiteral("Impossible de lire le fichier XML : ");
+
+namespace {
+
+const QString RacineVelmora = QStringLiteral("Velmora");
+
+// A listing entry that names a report or history file we may copy locally. Names that are not
+// plain names (a hostile or broken server can list anything) are skipped, so that nothing is
+// ever written outside the local report folders.
+bool EstFichierUtilisable(const FtpListItem& item)
+{
+    return item.IsFile && RegleRapport::EstNomSimple(item.FileName) &&
+           RegleRapport::EstFichierXml(item.FileName);
+}
+
+// The text of an error, or empty when it carries none.
+QString TexteErreur(const std::exception& error)
+{
+    if (const auto* cordalis = dynamic_cast<const CordalisError*>(&error))
+        return cordalis->text();
+    return QString::fromLocal8Bit(error.what());
+}
+
+} // namespace
+
+ParametresRapport ParametresRapport::Lire(const QString& fichierIni)
+{
+    ParametresRapport parametres;
+    if (!QFileInfo::exists(fichierIni))
+        return parametres;
+    const TIniFile ini(fichierIni);
+    const QString section = QStringLiteral("Cordalis_Rapport");
+    parametres.Host = ini.ReadString(section, QStringLiteral("Host"), QString());
+    parametres.Login = ini.ReadString(section, QStringLiteral("Login"), QString());
+    parametres.Mdp = ini.ReadString(section, QStringLiteral("Mdp"), QString());
+    parametres.Port = ini.ReadInteger(section, QStringLiteral("Port"), 21);
+    return parametres;
+}
+
+TSessionRapport::TSessionRapport(FtpClient& ftp, ParametresRapport parametres,
+                                 DossiersRapport dossiers, DrapeauRapportsCharges drapeau,
+                                 QObject* documentOwner)
+    : ftp_(ftp), parametres_(std::move(parametres)), dossiers_(std::move(dossiers)),
+      drapeau_(std::move(drapeau)), documentOwner_(documentOwner)
+{
+}
+
+bool TSessionRapport::ConnexionRapport()
+{
+    if (ftp_.Connected())
+        return true;
+    try {
+        ftp_.Configure(parametres_.Host, parametres_.Login, parametres_.Mdp,
+                       static_cast<quint16>(parametres_.Port), 0);
+        ftp_.Connect();
+        return true;
+    } catch (const std::exception& error) {
+        const QString texte = TexteErreur(error);
+        if (texte.isEmpty())
+            ShowMessage(QStringLiteral("Impossible de se connecter au serveur FTP !"));
+        else
+            ShowMessage(QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ") +
+                        texte);
+    } catch (...) {
+        ShowMessage(QStringLiteral("Impossible de se connecter au serveur FTP !"));
+    }
+    return false;
+}
+
+bool TSessionRapport::DeconnexionRapport()
+{
+    try {
+        if (!ftp_.Connected())
+            return false;
+        ftp_.Disconnect();
+        return true;
+    } catch (const std::exception& error) {
+        const QString texte = TexteErreur(error);
+        if (texte.isEmpty())
+            ShowMessage(QStringLiteral("Une erreur est survenue lors de la déconnexion."));
+        else
+            ShowMessage(QStringLiteral("Une erreur est survenue lors de la déconnexion : ") +
+                        texte);
+    } catch (...) {
+        ShowMessage(QStringLiteral("Une erreur est survenue lors de la déconnexion."));
+    }
+    return false;
+}
+
+bool TSessionRapport::ChargerRapports(int jours,
+                                      const std::function<void(const EntreeRapport&)>& ajouter)
+{
+    const bool dejaCharges = drapeau_.Get();
+    if (!dejaCharges)
+        PreparerDossiers();
+    if (!ConnexionRapport())
+        return false;
+
+    ftp_.ChangeDir(QStringLiteral("/Rapport"));
+    ftp_.SetBinary();
+    ftp_.SetPassive(true);
+    ftp_.List();
+
+    TNativeXmlQLF document(RacineVelmora, documentOwner_);
+    const int count = ftp_.ListingCount();
+    for (int i = 0; i < count; ++i) {
+        const FtpListItem item = ftp_.Listing(i);
+        if (!EstFichierUtilisable(item))
+            continue;
+        const QString local = dossiers_.Rapport + item.FileName;
+        if (!dejaCharges)
+            ftp_.Get(item.FileName, local);
+
+        EntreeRapport entree;
+        entree.Nom = RegleRapport::NomFranchise(item.FileName);
+        bool charge = true;
+        try {
+            document.LoadFromFile(local);
+        } catch (const CordalisError&) {
+            charge = false;
+        }
+        if (!charge) {
+            entree.EnAnomalie = true;
+            entree.Texte = TexteXmlIllisible + QDir::toNativeSeparators(local);
+        } else if (!document.Root()) {
+            entree.EnAnomalie = true;
+            entree.Texte = QStringLiteral("Erreur pNode == NULL");
+        } else {
+            const TXMLNodeQLF* racine = document.Root();
+            // A Date that does not convert throws: the pass stops at this file.
+            const QDateTime date =
+                Regional::StrToDateTime(racine->ReadAttribute(QStringLiteral("Date"), QString()));
+            entree.Texte = RegleRapport::LigneDate(date);
+            if (!RegleRapport::EstAJour(Regional::DateToStr(date.date()),
+                                        Regional::DateToStr(item.ModifiedDate.date()), jours))
+                entree.EnAnomalie = true;
+            const RegleRapport::Verdict verdict = RegleRapport::JugerEnregistrement(racine);
+            entree.Texte += verdict.Texte;
+            if (verdict.EnAnomalie)
+                entree.EnAnomalie = true;
+        }
+        ajouter(entree);
+    }
+
+    drapeau_.Set(true);
+    DeconnexionRapport();
+    return true;
+}
+
+void TSessionRapport::RecupererHistorique(const QString& nomFranchise,
+                                          const std::function<void(const TNativeXmlQLF&)>& afficher)
+{
+    if (!ConnexionRapport())
+        return;
+    ftp_.ChangeDir(QStringLiteral("/Rapport/Historique"));
+    ftp_.SetBinary();
+    ftp_.SetPassive(true);
+    ftp_.List();
+
+    bool affiche = false;
+    const int count = ftp_.ListingCount();
+    for (int i = 0; i < count; ++i) {
+        const FtpListItem item = ftp_.Listing(i);
+        if (!EstFichierUtilisable(item))
+            continue;
+        // Case matters: magasin.xml is not the history of Magasin.
+        if (RegleRapport::NomFranchise(item.FileName) != nomFranchise)
+            continue;
+        // The history folder may have been removed since the first pass: recreate it.
+        QDir().mkpath(dossiers_.Historique);
+        const QString local = dossiers_.Historique + item.FileName;
+        ftp_.Get(item.FileName, local);
+
+        TNativeXmlQLF document(RacineVelmora, documentOwner_);
+        bool charge = true;
+        try {
+            document.LoadFromFile(local);
+        } catch (const CordalisError&) {
+            charge = false;
+        }
+        if (charge) {
+            affiche = true;
+            afficher(document);
+        } else {
+            ShowMessage(TexteXmlIllisible + QDir::toNativeSeparators(local));
+        }
+        break;
+    }
+    if (!affiche)
+        ShowMessage(QStringLiteral("Il n'y a pas d'historique pour le franchisé ") + nomFranchise);
+}
+
+void TSessionRapport::PreparerDossiers()
+{
+    if (QFileInfo::exists(dossiers_.Historique))
+        SupprimerDossier(dossiers_.Rapport);
+    QDir().mkpath(dossiers_.Historique);
+}
+
+void TSessionRapport::SupprimerDossier(const QString& dossier)
+{
+    QDir dir(dossier);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isDir() && !entry.isSymLink())
+            SupprimerDossier(entry.absoluteFilePath());
+        else
+            QFile::remove(entry.absoluteFilePath());
+    }
+    dir.rmdir(dir.absolutePath());
+}

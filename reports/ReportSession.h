@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class FtpClient;
+class QObject;
+class TNativeXmlQLF;
+
+// The report server's settings (section Cordalis_Rapport of the settings file).
+struct ParametresRapport
+{
+    QString Host;
+    QString Login;
+    QString Mdp;
+    int Port = 21;
+
+    // Reads the section when the file exists; otherwise empty texts and port 21.
+    static ParametresRapport Lire(const QString& fichierIni);
+};
+
+// The flag "reports already downloaded during this run", kept by the main window so that it
+// outlives the report window. Get and Set must both be given.
+struct DrapeauRapportsCharges
+{
+    std::function<bool()> Get;
+    std::function<void(bool)> Set;
+};
+
+// The local copies: RepertoireRapport for the files of /Rapport and RepertoireHistorique
+// (inside it) for those of /Rapport/Historique. Both end with a separator.
+struct DossiersRapport
+{
+    QString Rapport;
+    QString Historique;
+};
+
+// One franchisee of the report list: its name, whether its report is in trouble, and the
+// detail text shown when it is selected.
+struct EntreeRapport
+{
+    QString Nom;
+    bool EnAnomalie = false;
+    QString Texte;
+};
+
+// Everything the report window does with the report server, without widgets: connecting,
+// the report pass over /Rapport, the history retrieval from /Rapport/Historique, and the
+// local folders that receive the copies. The FTP client belongs to the window; the session
+// only uses it. Errors of the FTP client while changing directory, listing or downloading,
+// and a report Date that does not convert, are thrown to the caller.
+class TSessionRapport
+{
+public:
+    TSessionRapport(FtpClient& ftp, ParametresRapport parametres, DossiersRapport dossiers,
+                    DrapeauRapportsCharges drapeau, QObject* documentOwner);
+
+    // Connects unless already connected. A failure is shown in a message box; false then.
+    bool ConnexionRapport();
+    // Disconnects when connected (true). A failure is shown in a message box; false then.
+    bool DeconnexionRapport();
+
+    // One pass over /Rapport. Downloads the report files only when the flag says that no
+    // complete pass has done it during this run; reads each local copy and hands one entry
+    // per report file to ajouter, in the server's order, with the currency judged against
+    // jours days. A complete pass sets the flag and disconnects. Returns false when the
+    // connection failed (nothing listed).
+    bool ChargerRapports(int jours, const std::function<void(const EntreeRapport&)>& ajouter);
+
+    // Fetches the franchisee's history file from /Rapport/Historique into the local history
+    // folder, loads it and hands the document to afficher (which shows the history window).
+    // Tells the user when there is no history or when the file does not load. Leaves the
+    // connection open for the next pass.
+    void RecupererHistorique(const QString& nomFranchise,
+                             const std::function<void(const TNativeXmlQLF&)>& afficher);
+
+    // Empties the local report folder when the history folder exists, then creates the
+    // history folder with every missing parent.
+    void PreparerDossiers();
+    // Deletes a folder with all its content; failures are ignored. Symbolic links are
+    // removed, never followed.
+    static void SupprimerDossier(const QString& dossier);
+
+    const DossiersRapport& Dossiers() const { return dossiers_; }
+
+private:
+    FtpClient& ftp_;
+    ParametresRapport parametres_;
+    DossiersRapport dossiers_;
+    DrapeauRapportsCharges drapeau_;
+    QObject* documentOwner_;
+};
+
+extern const QString TexteXmlIllisible;

@@ -1,0 +1,146 @@
+#include "TFicheRapport.h"
+#include "ui_TFicheRapport.h"
+
+#include "Accessibility.h"
+#include "CordalisApplication.h"
+#include "GuiResources.h"
+#include "ProgramPaths.h"
+#include "ReportRules.h"
+#include "TFicheRapportHistorique.h"
+
+#include <QResizeEvent>
+
+namespace {
+// Positions of the lower controls as designed for a client area of 699 x 578: the list
+// follows the width, the history button the height, the detail text both.
+constexpr int HauteurConcue = 578;
+constexpr int MargeBasBouton = HauteurConcue - 473 - 103;
+constexpr int MargeBasMessage = HauteurConcue - 471 - 106;
+} // namespace
+
+TFicheRapport::TFicheRapport(QWidget* owner, DrapeauRapportsCharges rapportsCharges)
+    : QDialog(owner), ui(std::make_unique<Ui::TFicheRapport>()),
+      session_(ftpMaj, ParametresRapport::Lire(ProgramPaths::FichierIni()),
+               {ProgramPaths::RepertoireRapport(), ProgramPaths::RepertoireHistorique()},
+               std::move(rapportsCharges), QCoreApplication::instance())
+{
+    ui->setupUi(this);
+    DescribeControls(this);
+    InitGuiResources();
+    ilImages_[0] = QIcon(GuiResources::RoundGreen48);
+    ilImages_[1] = QIcon(GuiResources::RoundRed48);
+    ilImages_[2] = QIcon(GuiResources::Arrows48);
+
+    connect(ui->btnActualiser, &QPushButton::clicked, this, &TFicheRapport::btnActualiserClick);
+    connect(ui->btnHistorique, &QPushButton::clicked, this, &TFicheRapport::btnHistoriqueClick);
+    connect(ui->lstRapport, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> selection = ui->lstRapport->selectedItems();
+        lstRapportSelectItem(selection.value(0), !selection.isEmpty());
+    });
+
+    FormCreate();
+}
+
+TFicheRapport::~TFicheRapport() = default;
+
+void TFicheRapport::FormCreate()
+{
+    // The glyph is set whatever the first pass gives: an error of the pass is shown as any
+    // other unhandled error, and the window still opens with what was listed.
+    try {
+        ChargerRapports();
+    } catch (...) {
+        CordalisApplication::ShowCurrentException();
+    }
+    ui->btnActualiser->setIcon(ilImages_[2]);
+}
+
+void TFicheRapport::btnActualiserClick()
+{
+    ChargerRapports();
+}
+
+void TFicheRapport::ChargerRapports()
+{
+    // Clearing the list fires a deselection, which keeps the text shown.
+    ui->lstRapport->clear();
+    textes_.clear();
+    session_.ChargerRapports(ui->cseJour->value(),
+                             [this](const EntreeRapport& entree) { AjouterEntree(entree); });
+}
+
+void TFicheRapport::AjouterEntree(const EntreeRapport& entree)
+{
+    auto* item = new QListWidgetItem(ilImages_[entree.EnAnomalie ? 1 : 0], entree.Nom);
+    // The mark is only a colour: screen readers get it as the entry's description.
+    item->setData(Qt::AccessibleDescriptionRole,
+                  entree.EnAnomalie ? QStringLiteral("en anomalie") : QStringLiteral("en ordre"));
+    ui->lstRapport->addItem(item);
+    textes_[item] = entree.Texte;
+}
+
+bool TFicheRapport::ConnexionRapport()
+{
+    return session_.ConnexionRapport();
+}
+
+bool TFicheRapport::DeconnexionRapport()
+{
+    return session_.DeconnexionRapport();
+}
+
+bool TFicheRapport::EstAJour(const QString& dateRapport, const QString& dateFichier) const
+{
+    return RegleRapport::EstAJour(dateRapport, dateFichier, ui->cseJour->value());
+}
+
+QString TFicheRapport::TexteRapport(const QListWidgetItem* entree) const
+{
+    const auto found = textes_.find(entree);
+    return found == textes_.end() ? QString() : found->second;
+}
+
+void TFicheRapport::PreparerDossiers()
+{
+    session_.PreparerDossiers();
+}
+
+void TFicheRapport::SupprimerDossier(const QString& dossier)
+{
+    TSessionRapport::SupprimerDossier(dossier);
+}
+
+QString TFicheRapport::MessagesSection(int section, const TXMLNodeQLF* record)
+{
+    return RegleRapport::MessagesSection(section, record);
+}
+
+void TFicheRapport::lstRapportSelectItem(QListWidgetItem* item, bool selected)
+{
+    ui->btnHistorique->setEnabled(false);
+    nomFranchise_.clear();
+    if (item && selected) {
+        ui->btnHistorique->setEnabled(true);
+        nomFranchise_ = item->text();
+        ui->reMessage->setPlainText(TexteRapport(item));
+    }
+}
+
+void TFicheRapport::btnHistoriqueClick()
+{
+    const QString nom = nomFranchise_;
+    session_.RecupererHistorique(nom, [this, &nom](const TNativeXmlQLF& document) {
+        TFicheRapportHistorique historique(this, nom, document);
+        historique.exec();
+    });
+}
+
+void TFicheRapport::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    const int w = width();
+    const int h = height();
+    ui->lstRapport->setGeometry(0, 72, w, 400);
+    ui->btnHistorique->setGeometry(1, 473, 119, h - 473 - MargeBasBouton);
+    ui->reMessage->setGeometry(122, 471, w - 122, h - 471 - MargeBasMessage);
+}

@@ -1,0 +1,301 @@
+#include "ReportFixtures.h"
+
+#include "FtpClient.h"
+#include "MessageRecorder.h"
+#include "NativeXml.h"
+#include "ReportSession.h"
+#include "TestFtpServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace fixtures;
+
+namespace {
+
+class ReportSession : public FrenchClock
+{
+protected:
+    explicit ReportSession(TestFtpServer::Options options = {}) : server_(options) {}
+
+    void SetUp() override
+    {
+        FrenchClock::SetUp();
+        rapport_ = exe_.path() + QStringLiteral("/Rapport/");
+        historique_ = rapport_ + QStringLiteral("Historique/");
+    }
+
+    TSessionRapport Session(quint16 port = 0)
+    {
+        ParametresRapport p{server_.host(), server_.user(), server_.password(),
+                            port ? port : server_.port()};
+        return TSessionRapport(ftp_, p, {rapport_, historique_},
+                               {[this] { return charges_; }, [this](bool v) { charges_ = v; }},
+                               QCoreApplication::instance());
+    }
+
+    std::vector<EntreeRapport> Pass(TSessionRapport& session, int jours = 3)
+    {
+        std::vector<EntreeRapport> entries;
+        session.ChargerRapports(jours,
+                                [&entries](const EntreeRapport& e) { entries.push_back(e); });
+        return entries;
+    }
+
+    void Put(const QString& name, const QByteArray& content, const QDateTime& modified = Now())
+    {
+        server_.writeFile(QStringLiteral("Rapport/") + name, content, modified);
+    }
+
+    static QStringList Names(const std::vector<EntreeRapport>& entries)
+    {
+        QStringList names;
+        for (const auto& e : entries)
+            names << e.Nom;
+        return names;
+    }
+
+    TestFtpServer server_;
+    QTemporaryDir exe_;
+    QString rapport_;
+    QString historique_;
+    FtpClient ftp_;
+    bool charges_ = false;
+    MessageRecorder messages_;
+};
+
+TEST_F(ReportSession, JudgesCurrencyAgainstJDays)
+{
+    Put(QStringLiteral("Vert.xml"), Report(DateText(DaysAgo(3))));
+    Put(QStringLiteral("Rouge.xml"), Report(DateText(DaysAgo(4))));
+    Put(QStringLiteral("Vieux fichier.xml"), Report(DateText(DaysAgo(0))), DaysAgo(4));
+    Put(QStringLiteral("Anomalie.xml"),
+        Report(DateText(DaysAgo(0)), Ok(), Ko({QStringLiteral("Tarifs")})));
+    auto session = Session();
+    auto entries = Pass(session, 3);
+    ASSERT_EQ(entries.size(), 4u);
+    std::map<QString, EntreeRapport> byName;
+    for (const auto& e : entries)
+        byName[e.Nom] = e;
+    EXPECT_FALSE(byName[QStringLiteral("Vert")].EnAnomalie);
+    EXPECT_EQ(byName[QStringLiteral("Vert")].Texte,
+              QStringLiteral("Derniere mise à jour automatique effectuée le 09/03/2024 08:30:00\n"
+                             "Mise à jour automatique installée."));
+    EXPECT_TRUE(byName[QStringLiteral("Rouge")].EnAnomalie);
+    EXPECT_TRUE(byName[QStringLiteral("Vieux fichier")].EnAnomalie);
+    EXPECT_TRUE(byName[QStringLiteral("Anomalie")].EnAnomalie);
+    EXPECT_EQ(byName[QStringLiteral("Anomalie")].Texte,
+              QStringLiteral("Derniere mise à jour automatique effectuée le 12/03/2024 08:30:00\n"
+                             "[CDL] Tarifs\n"));
+    EXPECT_TRUE(messages_.texts().isEmpty()) << messages_.texts().join(u'|').toStdString();
+    EXPECT_TRUE(charges_);
+    EXPECT_FALSE(ftp_.Connected());
+
+    // A larger J turns the old report green, from the local copies.
+    entries = Pass(session, 5);
+    for (const auto& e : entries)
+        EXPECT_EQ(e.EnAnomalie, e.Nom == QStringLiteral("Anomalie")) << e.Nom.toStdString();
+}
+
+TEST_F(ReportSession, ListsPlainXmlFilesInServerOrder)
+{
+    for (const char* name : {"b.xml", "a.xml.xml", "a.xml.bak", "A.XML", "notes.txt",
+                             "Magasin Lyon.xml", "c.xml", "zz.xml", "m.xml"})
+        Put(QString::fromLatin1(name), Report(DateText(DaysAgo(0))));
+    server_.makeDir(QStringLiteral("Rapport/Historique"));
+    server_.makeDir(QStringLiteral("Rapport/dossier.xml"));
+    auto session = Session();
+    const QStringList names = Names(Pass(session));
+
+    // The order the server lists them in, whatever it is.
+    FtpClient lister;
+    lister.Configure(server_.host(), server_.user(), server_.password(), server_.port(), 0);
+    lister.Connect();
+    lister.ChangeDir(QStringLiteral("/Rapport"));
+    lister.List();
+    QStringList expected;
+    for (int i = 0; i < lister.ListingCount(); ++i) {
+        const QString name = lister.Listing(i).FileName;
+        if (name.endsWith(QLatin1String(".xml")) && name != QLatin1String("dossier.xml"))
+            expected << name.left(name.indexOf(QLatin1String(".xml")));
+    }
+    lister.Disconnect();
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(names.size(), 6);
+    EXPECT_TRUE(names.contains(QStringLiteral("a")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Magasin Lyon")));
+}
+
+TEST_F(ReportSession, DownloadsOncePerRun)
+{
+    Put(QStringLiteral("b.xml"), Report(DateText(DaysAgo(0))));
+    Put(QStringLiteral("c.xml"), Report(DateText(DaysAgo(0))));
+    {
+        auto session = Session();
+        Pass(session);
+    }
+    ASSERT_TRUE(charges_);
+    // A later window of the same run: the server's newer content is not fetched, a deleted
+    // copy and a new server file are unreadable locally.
+    Put(QStringLiteral("b.xml"), Report(DateText(DaysAgo(0)), Ko({QStringLiteral("x")})));
+    Put(QStringLiteral("d.xml"), Report(DateText(DaysAgo(0))));
+    ASSERT_TRUE(QFile::remove(rapport_ + QStringLiteral("c.xml")));
+    auto session = Session();
+    const auto entries = Pass(session);
+    ASSERT_EQ(entries.size(), 3u);
+    for (const auto& e : entries) {
+        const QString local = QDir::toNativeSeparators(rapport_ + e.Nom + QStringLiteral(".xml"));
+        if (e.Nom == QStringLiteral("b")) {
+            EXPECT_FALSE(e.EnAnomalie);
+        } else {
+            EXPECT_TRUE(e.EnAnomalie);
+            EXPECT_EQ(e.Texte, QStringLiteral("Impossible de lire le fichier XML : ") + local);
+        }
+    }
+    EXPECT_FALSE(QFile::exists(rapport_ + QStringLiteral("d.xml")));
+}
+
+TEST_F(ReportSession, ErrorsEndThePassInOrder)
+{
+    auto session = Session();
+    // No /Rapport on the server: the error reaches the caller, the connection stays open and
+    // the next pass downloads again.
+    EXPECT_THROW(Pass(session), FtpError);
+    EXPECT_FALSE(charges_);
+    EXPECT_TRUE(ftp_.Connected());
+
+    Put(QStringLiteral("a.xml"), Report(DateText(DaysAgo(0))));
+    Put(QStringLiteral("b.xml"), Report(QStringLiteral("pas une date")));
+    std::vector<EntreeRapport> entries;
+    // The listing order decides whether a comes before b; either way b gets no entry.
+    EXPECT_THROW(session.ChargerRapports(3, [&](const EntreeRapport& e) { entries.push_back(e); }),
+                 ConvertError);
+    EXPECT_FALSE(charges_);
+    for (const auto& e : entries)
+        EXPECT_EQ(e.Nom, QStringLiteral("a"));
+    EXPECT_TRUE(QFile::exists(rapport_ + QStringLiteral("b.xml")));
+
+    // The reused connection: still one login.
+    Put(QStringLiteral("b.xml"), Report(DateText(DaysAgo(0))));
+    EXPECT_EQ(Pass(session).size(), 2u);
+    EXPECT_TRUE(charges_);
+    EXPECT_EQ(server_.logCount(QStringLiteral("login cordalis")), 1);
+    EXPECT_TRUE(server_.waitForLog(QStringLiteral("quit")));
+    EXPECT_TRUE(messages_.texts().isEmpty());
+}
+
+TEST_F(ReportSession, RefusedConnectionShowsItsMessage)
+{
+    auto session = Session(TestFtpServer::UnusedPort());
+    EXPECT_FALSE(session.ChargerRapports(3, [](const EntreeRapport&) { FAIL(); }));
+    ASSERT_EQ(messages_.texts().size(), 1);
+    EXPECT_TRUE(messages_.texts()[0].startsWith(
+        QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ")));
+    EXPECT_GT(messages_.texts()[0].size(), 51);
+    EXPECT_FALSE(charges_);
+    EXPECT_TRUE(QFileInfo(historique_).isDir());
+}
+
+TEST_F(ReportSession, NothingWrittenOutsideTheReportFolders)
+{
+    Put(QStringLiteral("ok.xml"), Report(DateText(DaysAgo(0))));
+    Put(QStringLiteral("..\\x.xml"), Report(DateText(DaysAgo(0))));
+    Put(QStringLiteral("a\\..\\..\\y.xml"), Report(DateText(DaysAgo(0))));
+    auto session = Session();
+    EXPECT_EQ(Names(Pass(session)), QStringList{QStringLiteral("ok")});
+    EXPECT_EQ(QDir(rapport_).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList{QStringLiteral("ok.xml")});
+    EXPECT_EQ(QDir(exe_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{QStringLiteral("Rapport")});
+}
+
+TEST_F(ReportSession, PreparerDossiersClearsOnlyWhenHistoryFolderExists)
+{
+    QDir().mkpath(rapport_);
+    QFile old(rapport_ + QStringLiteral("ancien.xml"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.close();
+    auto session = Session();
+    session.PreparerDossiers();
+    EXPECT_TRUE(QFile::exists(rapport_ + QStringLiteral("ancien.xml")));
+    EXPECT_TRUE(QFileInfo(historique_).isDir());
+
+    // With the history folder present, the report folder is emptied; a link to a folder
+    // outside is removed without touching what it points to.
+    QTemporaryDir outside;
+    QFile keep(outside.filePath(QStringLiteral("garder.txt")));
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.close();
+    ASSERT_TRUE(QFile::link(outside.path(), rapport_ + QStringLiteral("lien")));
+    QDir().mkpath(historique_ + QStringLiteral("sous/dossier"));
+    session.PreparerDossiers();
+    EXPECT_FALSE(QFile::exists(rapport_ + QStringLiteral("ancien.xml")));
+    EXPECT_FALSE(QFileInfo(rapport_ + QStringLiteral("lien")).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(historique_ + QStringLiteral("sous")));
+    EXPECT_TRUE(QFileInfo(historique_).isDir());
+    EXPECT_TRUE(QFile::exists(outside.filePath(QStringLiteral("garder.txt"))));
+}
+
+class HistoryRetrieval : public ReportSession
+{
+protected:
+    // Runs a retrieval and returns the Item count of each document handed over.
+    QList<int> Retrieve(TSessionRapport& session, const QString& name)
+    {
+        QList<int> shown;
+        session.RecupererHistorique(name, [&shown](const TNativeXmlQLF& doc) {
+            TXMLNodeListQLF items;
+            doc.Root()->ChildrenByName(QStringLiteral("Item"), items);
+            shown << items.Count();
+        });
+        return shown;
+    }
+    void PutHistory(const QString& name, const QByteArray& content)
+    {
+        server_.writeFile(QStringLiteral("Rapport/Historique/") + name, content);
+    }
+};
+
+TEST_F(HistoryRetrieval, FindsTheFranchiseeFileByExactName)
+{
+    const QString items =
+        RecordXml(QStringLiteral("Item"), DateText(DaysAgo(1)), Ok(), Ok(), Ok()) +
+        RecordXml(QStringLiteral("Item"), DateText(DaysAgo(0)), Ok(), Ok(), Ok());
+    PutHistory(QStringLiteral("magasin.xml"), Document(QStringLiteral("<Velmora/>")));
+    PutHistory(QStringLiteral("Magasin Lyon.xml"),
+               Document(QStringLiteral("<Velmora>") + items + QStringLiteral("</Velmora>")));
+    auto session = Session();
+
+    EXPECT_EQ(Retrieve(session, QStringLiteral("Magasin Lyon")), QList<int>{2});
+    EXPECT_TRUE(messages_.texts().isEmpty());
+    EXPECT_TRUE(QFile::exists(historique_ + QStringLiteral("Magasin Lyon.xml")));
+    // The connection stays open for the next pass.
+    EXPECT_TRUE(ftp_.Connected());
+
+    EXPECT_TRUE(Retrieve(session, QStringLiteral("Magasin")).isEmpty());
+    EXPECT_EQ(messages_.texts(),
+              QStringList{QStringLiteral("Il n'y a pas d'historique pour le franchisé Magasin")});
+    EXPECT_EQ(server_.logCount(QStringLiteral("login cordalis")), 1);
+}
+
+TEST_F(HistoryRetrieval, UnreadableFileIsReportedThenNoHistory)
+{
+    PutHistory(QStringLiteral("Casse.xml"), QByteArray("<Velmora><Item"));
+    auto session = Session();
+    EXPECT_TRUE(Retrieve(session, QStringLiteral("Casse")).isEmpty());
+    EXPECT_EQ(messages_.texts(),
+              (QStringList{QStringLiteral("Impossible de lire le fichier XML : ") +
+                               QDir::toNativeSeparators(historique_ + QStringLiteral("Casse.xml")),
+                           QStringLiteral("Il n'y a pas d'historique pour le franchisé Casse")}));
+}
+
+TEST_F(HistoryRetrieval, MissingHistoryFolderIsAnError)
+{
+    auto session = Session();
+    EXPECT_THROW(Retrieve(session, QStringLiteral("X")), FtpError);
+    EXPECT_TRUE(messages_.texts().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,233 @@
+#include "ReportFixtures.h"
+
+#include "GuiResources.h"
+#include "GuiSeams.h"
+#include "MessageRecorder.h"
+#include "NativeXml.h"
+#include "ProgramPaths.h"
+#include "TFicheRapport.h"
+#include "TFicheRapportHistorique.h"
+#include "TestFtpServer.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+
+using namespace fixtures;
+
+namespace {
+
+QImage IconImage(const QIcon& icon)
+{
+    return icon.pixmap(48, 48).toImage();
+}
+
+class ReportWindows : public FrenchClock
+{
+protected:
+    void SetUp() override
+    {
+        FrenchClock::SetUp();
+        ProgramPaths::Init(exe_.path());
+        QFile ini(ProgramPaths::FichierIni());
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(
+            QStringLiteral("[Cordalis_Rapport]\r\nHost=%1\r\nLogin=%2\r\nMdp=%3\r\nPort=%4\r\n")
+                .arg(server_.host(), server_.user(), server_.password())
+                .arg(server_.port())
+                .toUtf8());
+    }
+    void TearDown() override
+    {
+        Dialogs::ClearAnswers();
+        FrenchClock::TearDown();
+    }
+
+    std::unique_ptr<TFicheRapport> Open()
+    {
+        return std::make_unique<TFicheRapport>(
+            nullptr,
+            DrapeauRapportsCharges{[this] { return charges_; }, [this](bool v) { charges_ = v; }});
+    }
+
+    template <typename T> static T* Child(QWidget* form, const char* name)
+    {
+        T* child = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+
+    QListWidgetItem* Entry(QListWidget* list, const QString& name)
+    {
+        const auto found = list->findItems(name, Qt::MatchExactly);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+
+    TestFtpServer server_;
+    QTemporaryDir exe_;
+    bool charges_ = false;
+    MessageRecorder messages_;
+};
+
+TEST_F(ReportWindows, ListsFranchiseesWithMarksAndDetail)
+{
+    server_.writeFile(QStringLiteral("Rapport/Vert.xml"), Report(DateText(DaysAgo(1))), Now());
+    server_.writeFile(QStringLiteral("Rapport/Rouge.xml"), Report(DateText(DaysAgo(3))), Now());
+    auto form = Open();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Rapport de la Velmora"));
+    auto* list = Child<QListWidget>(form.get(), "lstRapport");
+    auto* spin = Child<QSpinBox>(form.get(), "cseJour");
+    auto* history = Child<QPushButton>(form.get(), "btnHistorique");
+    auto* detail = Child<QTextEdit>(form.get(), "reMessage");
+    auto* refresh = Child<QPushButton>(form.get(), "btnActualiser");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(spin->value(), 1);
+    EXPECT_EQ(spin->minimum(), 1);
+    EXPECT_EQ(spin->maximum(), 31);
+    EXPECT_EQ(list->viewMode(), QListView::IconMode);
+    EXPECT_EQ(list->iconSize(), QSize(48, 48));
+    EXPECT_TRUE(history->font().bold());
+    EXPECT_FALSE(history->isEnabled());
+    EXPECT_EQ(IconImage(refresh->icon()), IconImage(QIcon(GuiResources::Arrows48)));
+
+    QListWidgetItem* green = Entry(list, QStringLiteral("Vert"));
+    QListWidgetItem* red = Entry(list, QStringLiteral("Rouge"));
+    ASSERT_TRUE(green && red);
+    EXPECT_EQ(IconImage(green->icon()), IconImage(QIcon(GuiResources::RoundGreen48)));
+    EXPECT_EQ(IconImage(red->icon()), IconImage(QIcon(GuiResources::RoundRed48)));
+    EXPECT_EQ(green->data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("en ordre"));
+    EXPECT_EQ(red->data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("en anomalie"));
+
+    list->setCurrentItem(red);
+    EXPECT_TRUE(history->isEnabled());
+    EXPECT_EQ(form->NomFranchise(), QStringLiteral("Rouge"));
+    const QString redText = detail->toPlainText();
+    EXPECT_EQ(redText, QStringLiteral("Derniere mise à jour automatique effectuée le 09/03/2024 "
+                                      "08:30:00\nMise à jour automatique installée."));
+    list->clearSelection();
+    EXPECT_FALSE(history->isEnabled());
+    EXPECT_EQ(form->NomFranchise(), QString());
+    EXPECT_EQ(detail->toPlainText(), redText);
+
+    // Raising J and refreshing turns the entry green, from the local copies.
+    spin->setValue(3);
+    form->btnActualiserClick();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(Entry(list, QStringLiteral("Rouge"))->data(Qt::AccessibleDescriptionRole).toString(),
+              QStringLiteral("en ordre"));
+    EXPECT_TRUE(messages_.texts().isEmpty());
+}
+
+TEST_F(ReportWindows, LayoutFollowsTheWindowAndControlsAreDescribed)
+{
+    server_.makeDir(QStringLiteral("Rapport"));
+    auto form = Open();
+    EXPECT_EQ(form->minimumSize(), QSize(699, 578));
+    form->resize(899, 678);
+    form->show();
+    QApplication::processEvents();
+    EXPECT_EQ(Child<QListWidget>(form.get(), "lstRapport")->geometry(), QRect(0, 72, 899, 400));
+    EXPECT_EQ(Child<QPushButton>(form.get(), "btnHistorique")->geometry(), QRect(1, 473, 119, 203));
+    EXPECT_EQ(Child<QTextEdit>(form.get(), "reMessage")->geometry(), QRect(122, 471, 777, 206));
+    for (const char* name :
+         {"Label1", "cseJour", "btnActualiser", "lstRapport", "btnHistorique", "reMessage"}) {
+        QWidget* w = Child<QWidget>(form.get(), name);
+        EXPECT_EQ(w->accessibleDescription(), QString::fromLatin1(name));
+    }
+    for (const char* name : {"cseJour", "lstRapport", "reMessage"})
+        EXPECT_FALSE(Child<QWidget>(form.get(), name)->accessibleName().isEmpty()) << name;
+    EXPECT_EQ(Child<QLabel>(form.get(), "Label1")->buddy(), Child<QWidget>(form.get(), "cseJour"));
+    EXPECT_EQ(Child<QLabel>(form.get(), "Label1")->text(), QStringLiteral("Rapport avec J-"));
+}
+
+TEST_F(ReportWindows, PassErrorIsShownAndTheWindowOpens)
+{
+    // No /Rapport folder: the change of directory fails while the window is built.
+    auto form = Open();
+    ASSERT_EQ(messages_.texts().size(), 1);
+    EXPECT_FALSE(charges_);
+    EXPECT_FALSE(Child<QPushButton>(form.get(), "btnActualiser")->icon().isNull());
+    EXPECT_THROW(form->btnActualiserClick(), FtpError);
+}
+
+TEST_F(ReportWindows, HistoryWindowListsRunsAndExportsCsv)
+{
+    server_.writeFile(QStringLiteral("Rapport/Magasin Lyon.xml"), Report(DateText(DaysAgo(0))));
+    server_.writeFile(
+        QStringLiteral("Rapport/Historique/Magasin Lyon.xml"),
+        Document(QStringLiteral("<Velmora>") +
+                 RecordXml(QStringLiteral("Item"), QStringLiteral("12/03/2024 08:00:00"), Ok(),
+                           Ok(), Ok()) +
+                 RecordXml(QStringLiteral("Item"), QStringLiteral("11/03/2024 08:00:00"), Ok(),
+                           Ko({QStringLiteral("Tarifs"), QStringLiteral("Documents")}), Ok()) +
+                 QStringLiteral("</Velmora>")));
+    auto form = Open();
+    auto* list = Child<QListWidget>(form.get(), "lstRapport");
+    ASSERT_EQ(list->count(), 1);
+    list->setCurrentItem(list->item(0));
+
+    const QString csv = exe_.filePath(QStringLiteral("export.csv"));
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* window = qobject_cast<TFicheRapportHistorique*>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        seen = true;
+        EXPECT_EQ(window->windowTitle(),
+                  QStringLiteral("Historique pour le franchisé Magasin Lyon"));
+        auto* rows = Child<QTableWidget>(window, "lstRapportHistorique");
+        ASSERT_EQ(rows->rowCount(), 2);
+        EXPECT_EQ(rows->item(0, 0)->text(), QStringLiteral("12/03/2024"));
+        EXPECT_EQ(rows->item(1, 1)->text(), QStringLiteral("[CDL] Tarifs\n[CDL] Documents\n"));
+        EXPECT_EQ(rows->item(1, 1)->foreground().color(), QColor(255, 0, 0));
+        EXPECT_EQ(rows->item(1, 0)->data(Qt::AccessibleDescriptionRole).toString(),
+                  QStringLiteral("en anomalie"));
+        EXPECT_EQ(rows->item(0, 1)->data(Qt::AccessibleDescriptionRole).toString(),
+                  QStringLiteral("en ordre"));
+        EXPECT_NE(rows->item(0, 1)->foreground().color(), QColor(255, 0, 0));
+
+        Dialogs::SetNextAnswer(QString()); // cancelled: nothing written
+        window->Button1Click();
+        EXPECT_FALSE(QFile::exists(csv));
+        Dialogs::SetNextAnswer(csv);
+        Child<QPushButton>(window, "Button1")->click();
+        window->close();
+    });
+    form->btnHistoriqueClick();
+    EXPECT_TRUE(seen);
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("12/03/2024;Mise \xe0 jour automatique install\xe9"
+                                         "e.;\r\n"
+                                         "11/03/2024;[CDL] Tarifs\n[CDL] Documents\n;\r\n"));
+    EXPECT_TRUE(messages_.texts().isEmpty());
+}
+
+TEST_F(ReportWindows, HistoryWithBadDateKeepsEarlierRuns)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("h.xml"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        Document(QStringLiteral("<Velmora>") +
+                 RecordXml(QStringLiteral("Item"), QStringLiteral("10/03/2024"), Ok(), Ok(), Ok()) +
+                 QStringLiteral("<Item Date=\"\"/><Item Date=\"11/03/2024\"/></Velmora>")));
+    file.close();
+    TNativeXmlQLF doc(QStringLiteral("Velmora"), QCoreApplication::instance());
+    doc.LoadFromFile(path);
+    TFicheRapportHistorique window(nullptr, QStringLiteral("X"), doc);
+    EXPECT_EQ(window.Lignes().size(), 1u);
+    EXPECT_EQ(Child<QTableWidget>(&window, "lstRapportHistorique")->rowCount(), 1);
+    EXPECT_EQ(messages_.texts().size(), 1);
+    EXPECT_EQ(Child<QPushButton>(&window, "Button1")->text(), QStringLiteral("Exporter"));
+    EXPECT_EQ(window.accessibleDescription(), QStringLiteral("TFicheRapportHistorique"));
+}
+
+} // namespace
