@@ -81,6 +81,9 @@ public:
     void Put(const QString& localPath, const QString& remoteName);
 
 private:
+    // One download; with a listed size (>= 0), false when the byte count differs from it.
+    bool GetOnce(const QString& remoteName, const QString& localPath, qint64 listedSize);
+
     class Impl;
     std::unique_ptr<Impl> d;
 };

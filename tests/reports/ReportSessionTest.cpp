@@ -238,6 +238,26 @@ TEST_F(ReportSession, PreparerDossiersClearsOnlyWhenHistoryFolderExists)
     EXPECT_TRUE(QFile::exists(outside.filePath(QStringLiteral("garder.txt"))));
 }
 
+TEST_F(ReportSession, DownloadTrustsTheListingOnlyWhenTheSizeMatches)
+{
+    // A report rewritten between the listing and its download arrives whole.
+    Put(QStringLiteral("a.xml"), QByteArray(1000, 'a'));
+    ftp_.Configure(server_.host(), server_.user(), server_.password(), server_.port(), 0);
+    ftp_.Connect();
+    ftp_.ChangeDir(QStringLiteral("/Rapport"));
+    ftp_.List();
+    QTemporaryDir local;
+    for (const QByteArray& now : {QByteArray(3000, 'b'), QByteArray(10, 'c')}) {
+        Put(QStringLiteral("a.xml"), now);
+        ftp_.Get(QStringLiteral("a.xml"), local.filePath(QStringLiteral("a.xml")));
+        QFile copy(local.filePath(QStringLiteral("a.xml")));
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), now);
+    }
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("a.xml")});
+}
+
 class HistoryRetrieval : public ReportSession
 {
 protected:
