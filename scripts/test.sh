@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Cordalis needs, builds it with warnings as errors and runs the whole test
-# suite with ctest. scripts/test-sanitize.sh runs it again under the address and
-# undefined-behaviour sanitizers (in build-asan).
+# suite with ctest, then builds and runs it again under the address and undefined-behaviour
+# sanitizers (scripts/test-sanitize.sh, in build-asan).
 # Usage: scripts/test.sh [build folder]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,3 +12,5 @@ build=${1:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORDALIS_WERROR=ON
 cmake --build "$build" --parallel "$(nproc)"
 ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300
+
+bash scripts/test-sanitize.sh
