@@ -7,33 +7,6 @@
 
 #include <utility>
 
-namespace {
-
-// Closes the table when the file's step ends, also when it ends on an error, so that a
-// failed generation never leaves a head office table open behind it.
-class FermetureTable
-{
-public:
-    explicit FermetureTable(TTable& table) : table_(table) {}
-    ~FermetureTable()
-    {
-        try {
-            if (table_.Active())
-                table_.Close();
-        } catch (...) {
-            // Closing only releases the files; an error here must not hide the one that
-            // ended the action.
-        }
-    }
-    FermetureTable(const FermetureTable&) = delete;
-    FermetureTable& operator=(const FermetureTable&) = delete;
-
-private:
-    TTable& table_;
-};
-
-} // namespace
-
 SequenceGeneration::SequenceGeneration(ContexteExport contexte, VueGeneration& vue)
     : contexte_(std::move(contexte)), vue_(vue)
 {

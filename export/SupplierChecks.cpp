@@ -9,27 +9,6 @@
 
 namespace {
 
-// Closes FOURNIS.DB on every path: the lookup leaves it closed, also after an error.
-class FermetureTable
-{
-public:
-    explicit FermetureTable(TTable& table) : table_(table) {}
-    ~FermetureTable()
-    {
-        try {
-            if (table_.Active())
-                table_.Close();
-        } catch (...) {
-            // Closing only releases the files; the error that brought us here matters more.
-        }
-    }
-    FermetureTable(const FermetureTable&) = delete;
-    FermetureTable& operator=(const FermetureTable&) = delete;
-
-private:
-    TTable& table_;
-};
-
 // The memo file that goes with a table: "FOURNIS.DB" gives "FOURNIS.MB".
 QString NomMemo(const QString& nomTable)
 {

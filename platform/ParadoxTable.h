@@ -112,6 +112,28 @@ private:
     std::vector<TField> fields_;
 };
 
+// Closes a table when it goes out of scope, also when the scope ends on an error, so that a
+// failed action never leaves a head office table open behind it. An error while closing is
+// swallowed: closing only releases the files, and the error that ended the action matters more.
+class FermetureTable
+{
+public:
+    explicit FermetureTable(TTable& table) : table_(table) {}
+    ~FermetureTable()
+    {
+        try {
+            if (table_.Active())
+                table_.Close();
+        } catch (...) {
+        }
+    }
+    FermetureTable(const FermetureTable&) = delete;
+    FermetureTable& operator=(const FermetureTable&) = delete;
+
+private:
+    TTable& table_;
+};
+
 // The fixed field lists of the program's tables.
 QStringList PersoFields();   // Perso.DB, 11 fields
 QStringList FournisFields(); // FOURNIS.DB, 51 fields
