@@ -4,6 +4,7 @@
 //
 //     build/bench/report_bench [file count [rounds]]
 
+#include "Errors.h"
 #include "FtpClient.h"
 #include "Regional.h"
 #include "ReportSession.h"
@@ -16,9 +17,32 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
+
+// Processor time (user + system) used so far by this process or by its finished children.
+double CpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Each passive transfer leaves a socket in TIME-WAIT for a minute on loopback; runs started
+// back to back can exhaust the local ports, which stalls both sides or makes the server
+// refuse a passive port.
+int SocketsInTimeWait()
+{
+    QProcess ss;
+    ss.start(QStringLiteral("ss"),
+             {QStringLiteral("-tan"), QStringLiteral("state"), QStringLiteral("time-wait")});
+    if (!ss.waitForFinished(10000))
+        return 0;
+    return std::max(0, static_cast<int>(ss.readAllStandardOutput().count('\n')) - 1);
+}
 
 // A report of about 2 KB: the three sections, a few messages in the one in trouble.
 QByteArray Report(int index, const QDateTime& date)
@@ -40,29 +64,32 @@ QByteArray Report(int index, const QDateTime& date)
 }
 
 double SecondsOfPass(const TestFtpServer& server, const QString& folder, bool charges, int& entries,
-                     int& inTrouble)
+                     int& inTrouble, double& cpu)
 {
     FtpClient ftp;
     TSessionRapport session(
         ftp, {server.host(), server.user(), server.password(), server.port()},
         {folder + QStringLiteral("/Rapport/"), folder + QStringLiteral("/Rapport/Historique/")},
         {[&] { return charges; }, [&](bool v) { charges = v; }}, QCoreApplication::instance());
+    const double cpuBefore = CpuSeconds(RUSAGE_SELF);
     QElapsedTimer timer;
     timer.start();
     session.ChargerRapports(3, [&](const EntreeRapport& e) {
         ++entries;
         inTrouble += e.EnAnomalie ? 1 : 0;
     });
+    cpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
     return timer.nsecsElapsed() / 1e9;
 }
 
-double SecondsOfLftp(const TestFtpServer& server, const QString& folder)
+double SecondsOfLftp(const TestFtpServer& server, const QString& folder, double& cpu)
 {
     const QString script =
         QStringLiteral("set ftp:ssl-allow no; set ftp:passive-mode on; set net:max-retries 1; "
                        "mirror --parallel=1 /Rapport %1; quit")
             .arg(folder);
     QProcess lftp;
+    const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
     lftp.start(QStringLiteral("lftp"),
@@ -73,17 +100,19 @@ double SecondsOfLftp(const TestFtpServer& server, const QString& folder)
         std::fprintf(stderr, "lftp failed: %s\n", lftp.readAllStandardError().constData());
         return -1;
     }
-    return timer.nsecsElapsed() / 1e9;
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+    return seconds;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Run(int count, int rounds)
 {
-    QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    Regional::SetLocale(QLocale(QLocale::French, QLocale::France));
+    const int waiting = SocketsInTimeWait();
+    if (waiting > 5000)
+        std::fprintf(stderr,
+                     "note: %d sockets in TIME-WAIT from earlier runs; local ports may run out "
+                     "(wait a minute between runs)\n",
+                     waiting);
 
     TestFtpServer server;
     const QDateTime now = QDateTime::currentDateTime();
@@ -99,6 +128,8 @@ int main(int argc, char** argv)
     // of each is compared (the least disturbed run of each).
     std::vector<double> passes;
     std::vector<double> mirrors;
+    double passCpu = 1e9;
+    double mirrorCpu = 1e9;
     int entries = 0;
     int inTrouble = 0;
     int mirrored = 0;
@@ -107,18 +138,22 @@ int main(int argc, char** argv)
         QTemporaryDir theirs;
         entries = 0;
         inTrouble = 0;
-        passes.push_back(SecondsOfPass(server, ours.path(), false, entries, inTrouble));
-        const double mirror = SecondsOfLftp(server, theirs.path());
+        double cpu = 0;
+        passes.push_back(SecondsOfPass(server, ours.path(), false, entries, inTrouble, cpu));
+        passCpu = std::min(passCpu, cpu);
+        const double mirror = SecondsOfLftp(server, theirs.path(), cpu);
         if (mirror < 0)
             return 1;
         mirrors.push_back(mirror);
+        mirrorCpu = std::min(mirrorCpu, cpu);
         mirrored = static_cast<int>(QDir(theirs.path()).entryList(QDir::Files).size());
         if (round == rounds - 1) {
             // A second pass of the same run reads the local copies: what reading and judging
             // cost on their own.
             int again = 0;
             int againInTrouble = 0;
-            const double reading = SecondsOfPass(server, ours.path(), true, again, againInTrouble);
+            const double reading =
+                SecondsOfPass(server, ours.path(), true, again, againInTrouble, cpu);
             std::printf("second pass:  %.3f s (listing, reading and judging, no download)\n",
                         reading);
         }
@@ -130,10 +165,27 @@ int main(int argc, char** argv)
 
     std::printf("report files: %d (%.1f KB each on average), best of %d runs each\n", count,
                 bytes / 1024.0 / count, rounds);
-    std::printf("report pass:  %.3f s (%d entries, %d in trouble, %.0f files/s; slowest %.3f s)\n",
-                pass, entries, inTrouble, count / pass, passes.back());
-    std::printf("lftp mirror:  %.3f s (%d files, %.0f files/s; slowest %.3f s)\n", mirror, mirrored,
-                count / mirror, mirrors.back());
+    std::printf("report pass:  %.3f s (%d entries, %d in trouble, %.0f files/s; slowest %.3f s; "
+                "processor %.3f s)\n",
+                pass, entries, inTrouble, count / pass, passes.back(), passCpu);
+    std::printf("lftp mirror:  %.3f s (%d files, %.0f files/s; slowest %.3f s; processor %.3f s)\n",
+                mirror, mirrored, count / mirror, mirrors.back(), mirrorCpu);
     std::printf("ratio pass / lftp: %.2f (goal <= 1.30)\n", pass / mirror);
     return entries == count && mirrored == count ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    Regional::SetLocale(QLocale(QLocale::French, QLocale::France));
+    try {
+        return Run(count, rounds);
+    } catch (const CordalisError& e) {
+        std::fprintf(stderr, "report_bench: %s\n", e.what());
+        return 1;
+    }
 }
