@@ -70,6 +70,17 @@ Verdict JugerEnregistrement(const TXMLNodeQLF* record)
     return verdict;
 }
 
+Verdict JugerRapport(const TXMLNodeQLF* racine, const QDateTime& dateFichier, int jours)
+{
+    const QDateTime date =
+        Regional::StrToDateTime(racine->ReadAttribute(QStringLiteral("Date"), QString()));
+    Verdict verdict = JugerEnregistrement(racine);
+    verdict.Texte.prepend(LigneDate(date));
+    if (!EstAJour(Regional::DateToStr(date.date()), Regional::DateToStr(dateFichier.date()), jours))
+        verdict.EnAnomalie = true;
+    return verdict;
+}
+
 QString LigneDate(const QDateTime& date)
 {
     return QStringLiteral("Derniere mise à jour automatique effectuée le ") +

@@ -43,6 +43,11 @@ Verdict JugerEnregistrement(const TXMLNodeQLF* record);
 
 extern const QString TexteInstallee;
 
+// The verdict of a franchisee's report: its root record judged as above, also in trouble when
+// the report or its file (dated dateFichier on the server) is older than jours days. The text
+// starts with the date line. A Date attribute that does not convert throws ConvertError.
+Verdict JugerRapport(const TXMLNodeQLF* racine, const QDateTime& dateFichier, int jours);
+
 // "Derniere mise à jour automatique effectuée le " + the date and time under the regional
 // settings + "\n": the first line of a report's detail text.
 QString LigneDate(const QDateTime& date);

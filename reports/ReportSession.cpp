@@ -139,18 +139,11 @@ bool TSessionRapport::ChargerRapports(int jours,
             entree.EnAnomalie = true;
             entree.Texte = QStringLiteral("Erreur pNode == NULL");
         } else {
-            const TXMLNodeQLF* racine = document.Root();
             // A Date that does not convert throws: the pass stops at this file.
-            const QDateTime date =
-                Regional::StrToDateTime(racine->ReadAttribute(QStringLiteral("Date"), QString()));
-            entree.Texte = RegleRapport::LigneDate(date);
-            if (!RegleRapport::EstAJour(Regional::DateToStr(date.date()),
-                                        Regional::DateToStr(item.ModifiedDate.date()), jours))
-                entree.EnAnomalie = true;
-            const RegleRapport::Verdict verdict = RegleRapport::JugerEnregistrement(racine);
-            entree.Texte += verdict.Texte;
-            if (verdict.EnAnomalie)
-                entree.EnAnomalie = true;
+            const RegleRapport::Verdict verdict =
+                RegleRapport::JugerRapport(document.Root(), item.ModifiedDate, jours);
+            entree.EnAnomalie = verdict.EnAnomalie;
+            entree.Texte = verdict.Texte;
         }
         ajouter(entree);
     }
