@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -196,6 +197,28 @@ TEST_F(ReportSession, RefusedConnectionShowsItsMessage)
     EXPECT_GT(messages_.texts()[0].size(), 51);
     EXPECT_FALSE(charges_);
     EXPECT_TRUE(QFileInfo(historique_).isDir());
+}
+
+TEST_F(ReportSession, SilentServerEndsThePassWithATimeOutMessage)
+{
+    // A server that accepts the connection and never answers: the pass must end with the
+    // connection message instead of hanging the window.
+    TestFtpServer::Options options;
+    options.silent = true;
+    TestFtpServer silent(options);
+    ftp_.SetReplyTimeout(1);
+    auto session = Session(silent.port());
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(session.ChargerRapports(3, [](const EntreeRapport&) { FAIL(); }));
+    EXPECT_LT(timer.elapsed(), 10000);
+    ASSERT_EQ(messages_.texts().size(), 1);
+    EXPECT_TRUE(messages_.texts()[0].startsWith(
+        QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ")));
+    EXPECT_TRUE(messages_.texts()[0].contains(QStringLiteral("délai")))
+        << messages_.texts()[0].toStdString();
+    EXPECT_FALSE(charges_);
+    EXPECT_FALSE(ftp_.Connected());
 }
 
 TEST_F(ReportSession, NothingWrittenOutsideTheReportFolders)
