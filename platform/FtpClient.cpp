@@ -254,6 +254,7 @@ public:
 
     std::vector<FtpListItem> listing;
     QHash<QString, QByteArray> rawNames; // listed name -> the server's own bytes
+    QHash<QString, qint64> listedSizes;  // listed file name -> its size (the first one listed)
 
     // Per operation.
     char errorBuffer[CURL_ERROR_SIZE] = {};
@@ -496,6 +497,7 @@ void FtpClient::Connect()
     d->useMlsd = false;
     d->listing.clear();
     d->rawNames.clear();
+    d->listedSizes.clear();
 
     // Log in without transferring anything, and ask for the server's features on the way.
     // A server that does not know FEAT is no error ("*").
@@ -626,11 +628,14 @@ void FtpClient::List()
              : FtpListing::ParseList(received, QDateTime::currentDateTime());
     d->listing.clear();
     d->rawNames.clear();
+    d->listedSizes.clear();
     d->listingDir = d->currentDir;
     d->listing.reserve(entries.size());
     for (const FtpListing::Entry& entry : entries) {
         d->listing.push_back(entry.item);
         d->rawNames.insert(entry.item.FileName, entry.rawName);
+        if (entry.item.IsFile && !d->listedSizes.contains(entry.item.FileName))
+            d->listedSizes.insert(entry.item.FileName, entry.item.Size);
     }
 }
 
@@ -654,15 +659,8 @@ void FtpClient::Get(const QString& remoteName, const QString& localPath)
     // command (a round trip per file, a third of a small file's time) and checks the byte
     // count against the listing instead; a file whose count differs (cut short, or changed
     // since the listing) is fetched again the usual way, where libcurl checks the size.
-    qint64 listedSize = -1;
-    if (d->listingDir == d->currentDir) {
-        for (const FtpListItem& item : d->listing) {
-            if (item.IsFile && item.FileName == remoteName) {
-                listedSize = item.Size;
-                break;
-            }
-        }
-    }
+    const qint64 listedSize =
+        d->listingDir == d->currentDir ? d->listedSizes.value(remoteName, -1) : -1;
     if (listedSize < 0 || !GetOnce(remoteName, localPath, listedSize))
         GetOnce(remoteName, localPath, -1);
 }
