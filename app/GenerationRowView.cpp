@@ -50,7 +50,9 @@ void VueGenerationLigne::FixerPosition(int position)
 
 void VueGenerationLigne::FixerMaximum(int maximum)
 {
-    barre_->setMaximum(maximum);
+    // Qt draws a bar whose range is 0 to 0 as "busy", an endless animation: after an empty
+    // table nothing is running, so the bar is shown empty instead (a range of 0 to 1 at 0).
+    barre_->setMaximum(maximum > 0 ? maximum : 1);
 }
 
 void VueGenerationLigne::Avancer()

@@ -97,6 +97,16 @@ TEST(MainWindowGenerate, ButtonsRunTheirExportAndReportFailures)
     QTest::mouseClick(message.btnGenerer, Qt::LeftButton);
     EXPECT_EQ(messages.texts().size(), 1);
     EXPECT_TRUE(message.imgGenererYes->isVisible());
+
+    // Empty tables: the export succeeds and the bar is left empty, not drawn as Qt's endless
+    // "busy" bar (a range of 0 to 0), which would say that something is still running.
+    WriteParadoxTable(base + QStringLiteral("MessageType.DB"), Colonnes(), {});
+    WriteParadoxTable(base + QStringLiteral("Message.DB"), Colonnes(), {});
+    QTest::mouseClick(message.btnGenerer, Qt::LeftButton);
+    EXPECT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(message.imgGenererYes->isVisible());
+    EXPECT_GT(message.pgbGenerer->maximum(), message.pgbGenerer->minimum());
+    EXPECT_EQ(message.pgbGenerer->value(), 0);
 }
 
 int main(int argc, char** argv)
