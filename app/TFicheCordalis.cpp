@@ -1,5 +1,6 @@
 #include "TFicheCordalis.h"
 
+#include "ActionConnection.h"
 #include "AliasFolder.h"
 #include "ProgramPaths.h"
 #include "TFicheCordalisConfig.h"
@@ -41,22 +42,24 @@ TFicheCordalis::TFicheCordalis(QWidget* parent)
             image->hide();
     }
 
-    connect(ui->btnGenererRA, &QPushButton::clicked, this, &TFicheCordalis::btnGenererRAClick);
-    connect(ui->btnGenererPerso, &QPushButton::clicked, this,
-            &TFicheCordalis::btnGenererPersoClick);
-    connect(ui->btnGenererMessage, &QPushButton::clicked, this,
-            &TFicheCordalis::btnGenererMessageClick);
-    connect(ui->btnGenererDocument, &QPushButton::clicked, this,
-            &TFicheCordalis::btnGenererDocumentClick);
-    connect(ui->btnEnvoiRA, &QPushButton::clicked, this, &TFicheCordalis::btnEnvoiRAClick);
-    connect(ui->btnEnvoiPerso, &QPushButton::clicked, this, &TFicheCordalis::btnEnvoiPersoClick);
-    connect(ui->btnEnvoiMessage, &QPushButton::clicked, this,
-            &TFicheCordalis::btnEnvoiMessageClick);
-    connect(ui->btnEnvoiDocument, &QPushButton::clicked, this,
-            &TFicheCordalis::btnEnvoiDocumentClick);
-    connect(ui->btnConfig, &QPushButton::clicked, this, &TFicheCordalis::btnConfigClick);
-    connect(ui->btnRapport, &QPushButton::clicked, this, &TFicheCordalis::btnRapportClick);
-    connect(ui->btnFermer, &QPushButton::clicked, this, &TFicheCordalis::btnFermerClick);
+    ConnectAction(ui->btnGenererRA, &QPushButton::clicked, this,
+                  &TFicheCordalis::btnGenererRAClick);
+    ConnectAction(ui->btnGenererPerso, &QPushButton::clicked, this,
+                  &TFicheCordalis::btnGenererPersoClick);
+    ConnectAction(ui->btnGenererMessage, &QPushButton::clicked, this,
+                  &TFicheCordalis::btnGenererMessageClick);
+    ConnectAction(ui->btnGenererDocument, &QPushButton::clicked, this,
+                  &TFicheCordalis::btnGenererDocumentClick);
+    ConnectAction(ui->btnEnvoiRA, &QPushButton::clicked, this, &TFicheCordalis::btnEnvoiRAClick);
+    ConnectAction(ui->btnEnvoiPerso, &QPushButton::clicked, this,
+                  &TFicheCordalis::btnEnvoiPersoClick);
+    ConnectAction(ui->btnEnvoiMessage, &QPushButton::clicked, this,
+                  &TFicheCordalis::btnEnvoiMessageClick);
+    ConnectAction(ui->btnEnvoiDocument, &QPushButton::clicked, this,
+                  &TFicheCordalis::btnEnvoiDocumentClick);
+    ConnectAction(ui->btnConfig, &QPushButton::clicked, this, &TFicheCordalis::btnConfigClick);
+    ConnectAction(ui->btnRapport, &QPushButton::clicked, this, &TFicheCordalis::btnRapportClick);
+    ConnectAction(ui->btnFermer, &QPushButton::clicked, this, &TFicheCordalis::btnFermerClick);
 
     // The head office tables, on the folder of the database alias. Opened by the exports.
     const QString alias = AliasFolder(ProgramPaths::FichierIni(), ProgramPaths::RepertoireExe());

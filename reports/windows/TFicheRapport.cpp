@@ -2,6 +2,7 @@
 #include "ui_TFicheRapport.h"
 
 #include "Accessibility.h"
+#include "ActionConnection.h"
 #include "CordalisApplication.h"
 #include "GuiResources.h"
 #include "ProgramPaths.h"
@@ -31,9 +32,11 @@ TFicheRapport::TFicheRapport(QWidget* owner, DrapeauRapportsCharges rapportsChar
     ilImages_[1] = QIcon(GuiResources::RoundRed48);
     ilImages_[2] = QIcon(GuiResources::Arrows48);
 
-    connect(ui->btnActualiser, &QPushButton::clicked, this, &TFicheRapport::btnActualiserClick);
-    connect(ui->btnHistorique, &QPushButton::clicked, this, &TFicheRapport::btnHistoriqueClick);
-    connect(ui->lstRapport, &QListWidget::itemSelectionChanged, this, [this] {
+    ConnectAction(ui->btnActualiser, &QPushButton::clicked, this,
+                  &TFicheRapport::btnActualiserClick);
+    ConnectAction(ui->btnHistorique, &QPushButton::clicked, this,
+                  &TFicheRapport::btnHistoriqueClick);
+    ConnectAction(ui->lstRapport, &QListWidget::itemSelectionChanged, this, [this] {
         const QList<QListWidgetItem*> selection = ui->lstRapport->selectedItems();
         lstRapportSelectItem(selection.value(0), !selection.isEmpty());
     });

@@ -2,6 +2,7 @@
 #include "ui_TFicheRapportHistorique.h"
 
 #include "Accessibility.h"
+#include "ActionConnection.h"
 #include "CordalisApplication.h"
 #include "GuiSeams.h"
 
@@ -17,7 +18,7 @@ TFicheRapportHistorique::TFicheRapportHistorique(QWidget* owner, const QString& 
     setWindowTitle(windowTitle() + QLatin1Char(' ') + nomFranchise);
     ui->lstRapportHistorique->setColumnWidth(0, 75);
     ui->lstRapportHistorique->setColumnWidth(1, 985);
-    connect(ui->Button1, &QPushButton::clicked, this, &TFicheRapportHistorique::Button1Click);
+    ConnectAction(ui->Button1, &QPushButton::clicked, this, &TFicheRapportHistorique::Button1Click);
     FormCreate();
 }
 

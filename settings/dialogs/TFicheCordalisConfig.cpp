@@ -1,5 +1,6 @@
 #include "TFicheCordalisConfig.h"
 
+#include "ActionConnection.h"
 #include "ConfigCordalis.h"
 #include "GuiSeams.h"
 #include "Legendes.h"
@@ -27,19 +28,21 @@ TFicheCordalisConfig::TFicheCordalisConfig(QWidget* owner, QString iniFile)
         AjusterLegende(caption, inside);
 
     // The radio reactions run only when their button becomes selected.
-    connect(ui->cbRemiseAchat, &QCheckBox::toggled, this, [this] { cbRemiseAchatClick(); });
-    connect(ui->rbFtp, &QRadioButton::toggled, this, [this](bool on) {
+    ConnectAction(ui->cbRemiseAchat, &QCheckBox::toggled, this, [this] { cbRemiseAchatClick(); });
+    ConnectAction(ui->rbFtp, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             rbFtpClick();
     });
-    connect(ui->rbChemin, &QRadioButton::toggled, this, [this](bool on) {
+    ConnectAction(ui->rbChemin, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             rbCheminClick();
     });
-    connect(ui->btnFtpParam, &QPushButton::clicked, this, [this] { btnFtpParamClick(); });
-    connect(ui->btnCordalisRep, &QPushButton::clicked, this, [this] { btnCordalisRepClick(); });
-    connect(ui->btnExclure, &QPushButton::clicked, this, [this] { btnExclureClick(); });
-    connect(ui->btnEnregistrer, &QPushButton::clicked, this, [this] { btnEnregistrerClick(); });
+    ConnectAction(ui->btnFtpParam, &QPushButton::clicked, this, [this] { btnFtpParamClick(); });
+    ConnectAction(ui->btnCordalisRep, &QPushButton::clicked, this,
+                  [this] { btnCordalisRepClick(); });
+    ConnectAction(ui->btnExclure, &QPushButton::clicked, this, [this] { btnExclureClick(); });
+    ConnectAction(ui->btnEnregistrer, &QPushButton::clicked, this,
+                  [this] { btnEnregistrerClick(); });
 
     FormCreate();
 }

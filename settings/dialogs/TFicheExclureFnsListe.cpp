@@ -1,5 +1,6 @@
 #include "TFicheExclureFnsListe.h"
 
+#include "ActionConnection.h"
 #include "AliasFolder.h"
 #include "Errors.h"
 #include "MessageBox.h"
@@ -62,9 +63,10 @@ TFicheExclureFnsListe::TFicheExclureFnsListe(QWidget* owner, QString iniFile, QS
     ui->lvFnsSource->viewport()->installEventFilter(this);
     ui->lvFnsExclu->viewport()->installEventFilter(this);
 
-    connect(ui->btnExclrue, &QPushButton::clicked, this, [this] { btnExclrueClick(); });
-    connect(ui->btnReintegrer, &QPushButton::clicked, this, [this] { btnReintegrerClick(); });
-    connect(ui->btnEnregistrer, &QPushButton::clicked, this, [this] { btnEnregistrerClick(); });
+    ConnectAction(ui->btnExclrue, &QPushButton::clicked, this, [this] { btnExclrueClick(); });
+    ConnectAction(ui->btnReintegrer, &QPushButton::clicked, this, [this] { btnReintegrerClick(); });
+    ConnectAction(ui->btnEnregistrer, &QPushButton::clicked, this,
+                  [this] { btnEnregistrerClick(); });
 
     if (aliasFolder.isEmpty())
         aliasFolder = AliasFolder(iniFile_, ProgramPaths::RepertoireExe());

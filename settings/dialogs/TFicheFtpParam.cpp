@@ -1,5 +1,6 @@
 #include "TFicheFtpParam.h"
 
+#include "ActionConnection.h"
 #include "FtpClient.h"
 #include "GuiSeams.h"
 #include "Legendes.h"
@@ -33,8 +34,9 @@ TFicheFtpParam::TFicheFtpParam(QWidget* owner, QString iniFile, QString section)
     for (QLabel* label : {ui->lblLogin, ui->lblPwd, ui->lblHost, ui->lblPort})
         AjusterLegende(label, ui->edtLogin->x() - label->x() - 2);
 
-    connect(ui->btnEnregistrer, &QPushButton::clicked, this, [this] { btnEnregistrerClick(); });
-    connect(ui->btnTestFtp, &QPushButton::clicked, this, [this] { btnTestFtpClick(); });
+    ConnectAction(ui->btnEnregistrer, &QPushButton::clicked, this,
+                  [this] { btnEnregistrerClick(); });
+    ConnectAction(ui->btnTestFtp, &QPushButton::clicked, this, [this] { btnTestFtpClick(); });
 
     FormCreate();
 }

@@ -1,7 +1,9 @@
 #include "CordalisApplication.h"
+#include "ActionConnection.h"
 #include "Errors.h"
 #include "MessageRecorder.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -100,6 +102,46 @@ TEST(CordalisApplication, EventLoopGoesOnAfterAHandlerThrows)
     QTest::mouseClick(&button, Qt::LeftButton);
     EXPECT_EQ(clicks, 3);
     EXPECT_EQ(messages.texts().size(), 3);
+}
+
+// Program actions are connected through ConnectAction: their exceptions are shown where the
+// action ends and never unwind through the button's own click handling.
+TEST(CordalisApplication, ActionErrorsAreShownWhereTheActionEnds)
+{
+    MessageRecorder messages;
+    QWidget window;
+    auto* button = new QPushButton(QStringLiteral("Envoyer"), &window);
+    auto* box = new QCheckBox(QStringLiteral("Conditions d'achat"), &window);
+    box->move(0, 40);
+    int clicks = 0;
+    ConnectAction(button, &QPushButton::clicked, &window, [&clicks] {
+        ++clicks;
+        throw ConvertError(QStringLiteral("Connexion refusée n° %1").arg(clicks));
+    });
+    QList<bool> states;
+    ConnectAction(box, &QCheckBox::toggled, &window, [&states](bool on) {
+        states << on;
+        throw std::runtime_error("case");
+    });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    // Called directly, outside any event handler: with nothing around to catch it, an
+    // exception would leave click(); the action's own guard shows it instead.
+    EXPECT_NO_THROW(button->click());
+    EXPECT_NO_THROW(button->click());
+    EXPECT_NO_THROW(box->click());
+    EXPECT_NO_THROW(box->click());
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(states, (QList<bool>{true, false}));
+    EXPECT_EQ(messages.texts(), QStringList({QStringLiteral("Connexion refusée n° 1"),
+                                             QStringLiteral("Connexion refusée n° 2"),
+                                             QStringLiteral("case"), QStringLiteral("case")}));
+
+    // Through the mouse, as a user does, the button works again and is released.
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 3);
+    EXPECT_FALSE(button->isDown());
 }
 
 TEST(CordalisApplication, ExceptionTextOfNoExceptionIsEmpty)
