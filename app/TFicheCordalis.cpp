@@ -16,7 +16,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
+#include <utility>
 
 TFicheCordalis::TFicheCordalis(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TFicheCordalis>()),
@@ -42,24 +44,21 @@ TFicheCordalis::TFicheCordalis(QWidget* parent)
             image->hide();
     }
 
-    ConnectAction(ui->btnGenererRA, &QPushButton::clicked, this,
-                  &TFicheCordalis::btnGenererRAClick);
-    ConnectAction(ui->btnGenererPerso, &QPushButton::clicked, this,
-                  &TFicheCordalis::btnGenererPersoClick);
-    ConnectAction(ui->btnGenererMessage, &QPushButton::clicked, this,
-                  &TFicheCordalis::btnGenererMessageClick);
-    ConnectAction(ui->btnGenererDocument, &QPushButton::clicked, this,
-                  &TFicheCordalis::btnGenererDocumentClick);
-    ConnectAction(ui->btnEnvoiRA, &QPushButton::clicked, this, &TFicheCordalis::btnEnvoiRAClick);
-    ConnectAction(ui->btnEnvoiPerso, &QPushButton::clicked, this,
-                  &TFicheCordalis::btnEnvoiPersoClick);
-    ConnectAction(ui->btnEnvoiMessage, &QPushButton::clicked, this,
-                  &TFicheCordalis::btnEnvoiMessageClick);
-    ConnectAction(ui->btnEnvoiDocument, &QPushButton::clicked, this,
-                  &TFicheCordalis::btnEnvoiDocumentClick);
-    ConnectAction(ui->btnConfig, &QPushButton::clicked, this, &TFicheCordalis::btnConfigClick);
-    ConnectAction(ui->btnRapport, &QPushButton::clicked, this, &TFicheCordalis::btnRapportClick);
-    ConnectAction(ui->btnFermer, &QPushButton::clicked, this, &TFicheCordalis::btnFermerClick);
+    using Action = void (TFicheCordalis::*)();
+    const std::pair<QPushButton*, Action> actions[] = {
+        {ui->btnGenererRA, &TFicheCordalis::btnGenererRAClick},
+        {ui->btnGenererPerso, &TFicheCordalis::btnGenererPersoClick},
+        {ui->btnGenererMessage, &TFicheCordalis::btnGenererMessageClick},
+        {ui->btnGenererDocument, &TFicheCordalis::btnGenererDocumentClick},
+        {ui->btnEnvoiRA, &TFicheCordalis::btnEnvoiRAClick},
+        {ui->btnEnvoiPerso, &TFicheCordalis::btnEnvoiPersoClick},
+        {ui->btnEnvoiMessage, &TFicheCordalis::btnEnvoiMessageClick},
+        {ui->btnEnvoiDocument, &TFicheCordalis::btnEnvoiDocumentClick},
+        {ui->btnConfig, &TFicheCordalis::btnConfigClick},
+        {ui->btnRapport, &TFicheCordalis::btnRapportClick},
+        {ui->btnFermer, &TFicheCordalis::btnFermerClick}};
+    for (const auto& [button, action] : actions)
+        ConnectAction(button, &QPushButton::clicked, this, action);
 
     // The head office tables, on the folder of the database alias. Opened by the exports.
     const QString alias = AliasFolder(ProgramPaths::FichierIni(), ProgramPaths::RepertoireExe());
