@@ -1,5 +1,6 @@
 #include "CanalFtp.h"
 
+#include "Errors.h"
 #include "FtpClient.h"
 #include "IniFile.h"
 #include "MessageBox.h"
@@ -28,10 +29,8 @@ bool Executer(const MessagesOperation& messages, Operation&& operation)
         return true;
     } catch (const FtpError& e) {
         ShowMessage((e.isSecurity() ? messages.securite : messages.autre) + e.text());
-    } catch (const CordalisError& e) {
-        ShowMessage(messages.autre + e.text());
-    } catch (const std::exception& e) {
-        ShowMessage(messages.autre + QString::fromUtf8(e.what()));
+    } catch (const std::exception&) {
+        ShowMessage(messages.autre + ExceptionText(std::current_exception()));
     }
     return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <stdexcept>
 
 // Every error of the program's own layers (table, XML, FTP, settings, conversions) is a
@@ -40,3 +41,18 @@ class ConvertError : public CordalisError
 public:
     using CordalisError::CordalisError;
 };
+
+// The text shown for a caught error: what() of a standard exception (every CordalisError is
+// one) read as UTF-8, and an empty text for no error or anything that is not an exception.
+inline QString ExceptionText(const std::exception_ptr& error)
+{
+    if (!error)
+        return QString();
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QString();
+    }
+}

@@ -1,5 +1,6 @@
 #include "ReportSession.h"
 
+#include "Errors.h"
 #include "FtpClient.h"
 #include "IniFile.h"
 #include "MessageBox.h"
@@ -26,12 +27,12 @@ bool EstFichierUtilisable(const FtpListItem& item)
            RegleRapport::EstFichierXml(item.FileName);
 }
 
-// The text of an error, or empty when it carries none.
-QString TexteErreur(const std::exception& error)
+// Shows the error being handled: the prefix followed by its text, or the text without one
+// when the error carries none.
+void MontrerErreur(const QString& prefixe, const QString& sansTexte)
 {
-    if (const auto* cordalis = dynamic_cast<const CordalisError*>(&error))
-        return cordalis->text();
-    return QString::fromLocal8Bit(error.what());
+    const QString texte = ExceptionText(std::current_exception());
+    ShowMessage(texte.isEmpty() ? sansTexte : prefixe + texte);
 }
 
 } // namespace
@@ -67,15 +68,9 @@ bool TSessionRapport::ConnexionRapport()
                        static_cast<quint16>(parametres_.Port), 0);
         ftp_.Connect();
         return true;
-    } catch (const std::exception& error) {
-        const QString texte = TexteErreur(error);
-        if (texte.isEmpty())
-            ShowMessage(QStringLiteral("Impossible de se connecter au serveur FTP !"));
-        else
-            ShowMessage(QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ") +
-                        texte);
     } catch (...) {
-        ShowMessage(QStringLiteral("Impossible de se connecter au serveur FTP !"));
+        MontrerErreur(QStringLiteral("Impossible de se connecter au serveur FTP. Erreur "),
+                      QStringLiteral("Impossible de se connecter au serveur FTP !"));
     }
     return false;
 }
@@ -87,15 +82,9 @@ bool TSessionRapport::DeconnexionRapport()
             return false;
         ftp_.Disconnect();
         return true;
-    } catch (const std::exception& error) {
-        const QString texte = TexteErreur(error);
-        if (texte.isEmpty())
-            ShowMessage(QStringLiteral("Une erreur est survenue lors de la déconnexion."));
-        else
-            ShowMessage(QStringLiteral("Une erreur est survenue lors de la déconnexion : ") +
-                        texte);
     } catch (...) {
-        ShowMessage(QStringLiteral("Une erreur est survenue lors de la déconnexion."));
+        MontrerErreur(QStringLiteral("Une erreur est survenue lors de la déconnexion : "),
+                      QStringLiteral("Une erreur est survenue lors de la déconnexion."));
     }
     return false;
 }

@@ -17,21 +17,6 @@ bool CordalisApplication::notify(QObject* receiver, QEvent* event)
     }
 }
 
-QString CordalisApplication::ExceptionText(const std::exception_ptr& error)
-{
-    if (!error)
-        return QString();
-    try {
-        std::rethrow_exception(error);
-    } catch (const CordalisError& e) {
-        return e.text();
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return QString();
-    }
-}
-
 void CordalisApplication::ShowCurrentException()
 {
     const QString text = ExceptionText(std::current_exception());

@@ -16,9 +16,6 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
-    // The text shown for a caught exception: CordalisError's own text, what() of a standard
-    // exception read as UTF-8, and an empty text for anything that is not an exception.
-    static QString ExceptionText(const std::exception_ptr& error);
     // Shows the exception being handled: call it from inside a catch block.
     static void ShowCurrentException();
 };

@@ -148,9 +148,8 @@ TEST(CordalisApplication, ActionErrorsAreShownWhereTheActionEnds)
 
 TEST(CordalisApplication, ExceptionTextOfNoExceptionIsEmpty)
 {
-    EXPECT_EQ(CordalisApplication::ExceptionText(nullptr), QString());
-    EXPECT_EQ(CordalisApplication::ExceptionText(
-                  std::make_exception_ptr(std::runtime_error("\xc3\xa9t\xc3\xa9"))),
+    EXPECT_EQ(ExceptionText(nullptr), QString());
+    EXPECT_EQ(ExceptionText(std::make_exception_ptr(std::runtime_error("\xc3\xa9t\xc3\xa9"))),
               QStringLiteral("été"));
 }
 
