@@ -27,22 +27,19 @@ TFicheCordalisConfig::TFicheCordalisConfig(QWidget* owner, QString iniFile)
           static_cast<QWidget*>(ui->rbChemin)})
         AjusterLegende(caption, inside);
 
-    // The radio reactions run only when their button becomes selected.
-    ConnectAction(ui->cbRemiseAchat, &QCheckBox::toggled, this, [this] { cbRemiseAchatClick(); });
-    ConnectAction(ui->rbFtp, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            rbFtpClick();
-    });
-    ConnectAction(ui->rbChemin, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            rbCheminClick();
-    });
-    ConnectAction(ui->btnFtpParam, &QPushButton::clicked, this, [this] { btnFtpParamClick(); });
+    ConnectAction(ui->cbRemiseAchat, &QCheckBox::toggled, this,
+                  &TFicheCordalisConfig::cbRemiseAchatClick);
+    // Each radio reaction acts only when its button has become the selected one.
+    ConnectAction(ui->rbFtp, &QRadioButton::toggled, this, &TFicheCordalisConfig::rbFtpClick);
+    ConnectAction(ui->rbChemin, &QRadioButton::toggled, this, &TFicheCordalisConfig::rbCheminClick);
+    ConnectAction(ui->btnFtpParam, &QPushButton::clicked, this,
+                  &TFicheCordalisConfig::btnFtpParamClick);
     ConnectAction(ui->btnCordalisRep, &QPushButton::clicked, this,
-                  [this] { btnCordalisRepClick(); });
-    ConnectAction(ui->btnExclure, &QPushButton::clicked, this, [this] { btnExclureClick(); });
+                  &TFicheCordalisConfig::btnCordalisRepClick);
+    ConnectAction(ui->btnExclure, &QPushButton::clicked, this,
+                  &TFicheCordalisConfig::btnExclureClick);
     ConnectAction(ui->btnEnregistrer, &QPushButton::clicked, this,
-                  [this] { btnEnregistrerClick(); });
+                  &TFicheCordalisConfig::btnEnregistrerClick);
 
     FormCreate();
 }

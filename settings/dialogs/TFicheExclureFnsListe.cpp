@@ -63,10 +63,12 @@ TFicheExclureFnsListe::TFicheExclureFnsListe(QWidget* owner, QString iniFile, QS
     ui->lvFnsSource->viewport()->installEventFilter(this);
     ui->lvFnsExclu->viewport()->installEventFilter(this);
 
-    ConnectAction(ui->btnExclrue, &QPushButton::clicked, this, [this] { btnExclrueClick(); });
-    ConnectAction(ui->btnReintegrer, &QPushButton::clicked, this, [this] { btnReintegrerClick(); });
+    ConnectAction(ui->btnExclrue, &QPushButton::clicked, this,
+                  &TFicheExclureFnsListe::btnExclrueClick);
+    ConnectAction(ui->btnReintegrer, &QPushButton::clicked, this,
+                  &TFicheExclureFnsListe::btnReintegrerClick);
     ConnectAction(ui->btnEnregistrer, &QPushButton::clicked, this,
-                  [this] { btnEnregistrerClick(); });
+                  &TFicheExclureFnsListe::btnEnregistrerClick);
 
     if (aliasFolder.isEmpty())
         aliasFolder = AliasFolder(iniFile_, ProgramPaths::RepertoireExe());

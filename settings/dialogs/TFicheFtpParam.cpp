@@ -35,8 +35,8 @@ TFicheFtpParam::TFicheFtpParam(QWidget* owner, QString iniFile, QString section)
         AjusterLegende(label, ui->edtLogin->x() - label->x() - 2);
 
     ConnectAction(ui->btnEnregistrer, &QPushButton::clicked, this,
-                  [this] { btnEnregistrerClick(); });
-    ConnectAction(ui->btnTestFtp, &QPushButton::clicked, this, [this] { btnTestFtpClick(); });
+                  &TFicheFtpParam::btnEnregistrerClick);
+    ConnectAction(ui->btnTestFtp, &QPushButton::clicked, this, &TFicheFtpParam::btnTestFtpClick);
 
     FormCreate();
 }

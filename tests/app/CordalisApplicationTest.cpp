@@ -121,8 +121,8 @@ TEST(CordalisApplication, ActionErrorsAreShownWhereTheActionEnds)
         throw ConvertError(QStringLiteral("Connexion refusée n° %1").arg(clicks));
     });
     QList<bool> states;
-    ConnectAction(box, &QCheckBox::toggled, &window, [&states](bool on) {
-        states << on;
+    ConnectAction(box, &QCheckBox::toggled, &window, [&states, box] {
+        states << box->isChecked();
         throw std::runtime_error("case");
     });
     window.show();
