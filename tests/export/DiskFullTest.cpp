@@ -8,22 +8,6 @@
 
 namespace {
 
-QList<ParadoxColumn> ColonnesPerso()
-{
-    return {{QStringLiteral("Libelle"), FieldKind::Alpha, 50},
-            {QStringLiteral("Interne"), FieldKind::Alpha, 10},
-            {QStringLiteral("Groupe"), FieldKind::Short},
-            {QStringLiteral("Famille"), FieldKind::Alpha, 2},
-            {QStringLiteral("Modele"), FieldKind::Alpha, 2},
-            {QStringLiteral("Fournisseur"), FieldKind::Alpha, 2},
-            {QStringLiteral("Produit"), FieldKind::Alpha, 2},
-            {QStringLiteral("Photo"), FieldKind::Memo, 20},
-            {QStringLiteral("Detail"), FieldKind::Memo, 20},
-            {QStringLiteral("Xml"), FieldKind::Memo, 20},
-            {QStringLiteral("DetailCache"), FieldKind::Memo, 20},
-            {QStringLiteral("Flag"), FieldKind::Short}};
-}
-
 // The generation stops with a message naming the file; the file of the earlier generation
 // stays whole, nothing half-written is left, the tables are closed and the row shows no
 // success.

@@ -77,6 +77,22 @@ ExportLu LireExport(const QString& chemin)
     return lu;
 }
 
+QList<ParadoxColumn> ColonnesPerso()
+{
+    return {{QStringLiteral("Libelle"), FieldKind::Alpha, 50},
+            {QStringLiteral("Interne"), FieldKind::Alpha, 10},
+            {QStringLiteral("Groupe"), FieldKind::Short},
+            {QStringLiteral("Famille"), FieldKind::Alpha, 2},
+            {QStringLiteral("Modele"), FieldKind::Alpha, 2},
+            {QStringLiteral("Fournisseur"), FieldKind::Alpha, 2},
+            {QStringLiteral("Produit"), FieldKind::Alpha, 2},
+            {QStringLiteral("Photo"), FieldKind::Memo, 20},
+            {QStringLiteral("Detail"), FieldKind::Memo, 20},
+            {QStringLiteral("Xml"), FieldKind::Memo, 20},
+            {QStringLiteral("DetailCache"), FieldKind::Memo, 20},
+            {QStringLiteral("Flag"), FieldKind::Short}};
+}
+
 void ExportTest::SetUp()
 {
     ASSERT_TRUE(dir_.isValid());

@@ -32,6 +32,10 @@ struct ExportLu
 // Validates the file with xmllint, then reads it with the declared encoding.
 ExportLu LireExport(const QString& chemin);
 
+// Perso.DB as the head office may hold it: its columns in another order than the program's
+// list, and one column the program does not export.
+QList<ParadoxColumn> ColonnesPerso();
+
 // Records what a generation shows on its row.
 class VueEnregistree : public VueGeneration
 {

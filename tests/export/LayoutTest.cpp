@@ -11,24 +11,6 @@
 
 namespace {
 
-// Perso.DB as the head office may hold it: its columns in another order than the program's
-// list, and one column the program does not export.
-QList<ParadoxColumn> ColonnesPerso()
-{
-    return {{QStringLiteral("Libelle"), FieldKind::Alpha, 50},
-            {QStringLiteral("Interne"), FieldKind::Alpha, 10},
-            {QStringLiteral("Groupe"), FieldKind::Short},
-            {QStringLiteral("Famille"), FieldKind::Alpha, 2},
-            {QStringLiteral("Modele"), FieldKind::Alpha, 2},
-            {QStringLiteral("Fournisseur"), FieldKind::Alpha, 2},
-            {QStringLiteral("Produit"), FieldKind::Alpha, 2},
-            {QStringLiteral("Photo"), FieldKind::Memo, 20},
-            {QStringLiteral("Detail"), FieldKind::Memo, 20},
-            {QStringLiteral("Xml"), FieldKind::Memo, 20},
-            {QStringLiteral("DetailCache"), FieldKind::Memo, 20},
-            {QStringLiteral("Flag"), FieldKind::Short}};
-}
-
 const QString kAccents = QStringLiteral("Crème brûlée à l'été, façon cœur : 12 €");
 const QString kMemoLignes = QStringLiteral("première ligne\r\nseconde ligne\r\n\r\nfin");
 const QString kMemoXml =
