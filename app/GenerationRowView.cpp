@@ -80,9 +80,7 @@ void LancerGeneration(TFicheCordalis& fiche, TFicheCordalis::Ligne ligne, Action
     ContexteExport contexte;
     contexte.DossierPreparation = ProgramPaths::DossierPreparation();
     contexte.FichierIni = ProgramPaths::FichierIni();
-    contexte.Tables = {&fiche.TblRemise(),     &fiche.TblFns(),         &fiche.TblPerso(),
-                       &fiche.TblMessage(),    &fiche.TblMessageType(), &fiche.TblMesDocs(),
-                       &fiche.TblMesDocsType()};
+    contexte.Tables = fiche.TablesExports();
     contexte.Proprietaire = QCoreApplication::instance();
     action(contexte, vue);
 }

@@ -62,13 +62,7 @@ TFicheCordalis::TFicheCordalis(QWidget* parent)
 
     // The head office tables, on the folder of the database alias. Opened by the exports.
     const QString alias = AliasFolder(ProgramPaths::FichierIni(), ProgramPaths::RepertoireExe());
-    tblRemise_ = std::make_unique<TTable>(alias, QStringLiteral("REMISES.DB"));
-    tblFns_ = std::make_unique<TTable>(alias, QStringLiteral("FOURNIS.DB"), FournisFields());
-    tblPerso_ = std::make_unique<TTable>(alias, QStringLiteral("Perso.DB"), PersoFields());
-    tblMessage_ = std::make_unique<TTable>(alias, QStringLiteral("Message.DB"));
-    tblMessageType_ = std::make_unique<TTable>(alias, QStringLiteral("MessageType.DB"));
-    tblMesDocs_ = std::make_unique<TTable>(alias, QStringLiteral("MesDocs.DB"));
-    tblMesDocsType_ = std::make_unique<TTable>(alias, QStringLiteral("MesDocsType.DB"));
+    tables_ = std::make_unique<TablesSiege>(alias);
 
     // The exports write into the preparation folder. A failure to create it is not reported
     // here: it shows later as the failure of the first export or send.

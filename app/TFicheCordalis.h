@@ -2,6 +2,7 @@
 
 #include "ActionsEnvoi.h"
 #include "CanalFtp.h"
+#include "ExportLayout.h"
 #include "FtpClient.h"
 #include "ParadoxTable.h"
 #include "Parametres.h"
@@ -75,13 +76,15 @@ public:
     QPushButton* BtnFermer() const;
 
     // The head office tables, read-only, never opened by the window itself.
-    TTable& TblRemise() { return *tblRemise_; }
-    TTable& TblFns() { return *tblFns_; }
-    TTable& TblPerso() { return *tblPerso_; }
-    TTable& TblMessage() { return *tblMessage_; }
-    TTable& TblMessageType() { return *tblMessageType_; }
-    TTable& TblMesDocs() { return *tblMesDocs_; }
-    TTable& TblMesDocsType() { return *tblMesDocsType_; }
+    TTable& TblRemise() { return tables_->Remise; }
+    TTable& TblFns() { return tables_->Fns; }
+    TTable& TblPerso() { return tables_->Perso; }
+    TTable& TblMessage() { return tables_->Message; }
+    TTable& TblMessageType() { return tables_->MessageType; }
+    TTable& TblMesDocs() { return tables_->MesDocs; }
+    TTable& TblMesDocsType() { return tables_->MesDocsType; }
+    // The seven tables, lent to an export.
+    TablesExport TablesExports() { return tables_->PourExport(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -112,13 +115,7 @@ private:
     QString cheminUri_;
     bool rapportsCharges_ = false;
 
-    std::unique_ptr<TTable> tblRemise_;
-    std::unique_ptr<TTable> tblFns_;
-    std::unique_ptr<TTable> tblPerso_;
-    std::unique_ptr<TTable> tblMessage_;
-    std::unique_ptr<TTable> tblMessageType_;
-    std::unique_ptr<TTable> tblMesDocs_;
-    std::unique_ptr<TTable> tblMesDocsType_;
+    std::unique_ptr<TablesSiege> tables_;
 
     // The upload channel's own FTP client (IPv4, passive) and the send actions over it.
     FtpClient IdFTP1;

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "ParadoxTable.h"
+
 #include <QString>
 
-class TTable;
 class TXMLNodeQLF;
 
 // The head office tables the exports read, one per data-set key. The main window owns them;
@@ -16,6 +17,25 @@ struct TablesExport
     TTable* MessageType = nullptr; // MessageType.DB
     TTable* MesDocs = nullptr;     // MesDocs.DB
     TTable* MesDocsType = nullptr; // MesDocsType.DB
+};
+
+// The seven head office tables of the exports, declared together on one folder (the database
+// alias's), FOURNIS.DB and Perso.DB with their fixed field lists. Nothing is opened here: each
+// export opens the tables it reads and closes them after.
+struct TablesSiege
+{
+    explicit TablesSiege(const QString& dossier);
+
+    // The seven, lent to an export.
+    TablesExport PourExport();
+
+    TTable Remise;
+    TTable Fns;
+    TTable Perso;
+    TTable Message;
+    TTable MessageType;
+    TTable MesDocs;
+    TTable MesDocsType;
 };
 
 // The table of a data-set key ("remise", "personnalisation", "message", "message_type",

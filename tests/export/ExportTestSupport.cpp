@@ -101,13 +101,7 @@ void ExportTest::SetUp()
     ini_ = dir_.filePath(QStringLiteral("Cordalis.ini"));
     ASSERT_TRUE(QDir().mkpath(base_));
     ASSERT_TRUE(QDir().mkpath(preparer_));
-    remise_ = std::make_unique<TTable>(base_, QStringLiteral("REMISES.DB"));
-    fns_ = std::make_unique<TTable>(base_, QStringLiteral("FOURNIS.DB"), FournisFields());
-    perso_ = std::make_unique<TTable>(base_, QStringLiteral("Perso.DB"), PersoFields());
-    message_ = std::make_unique<TTable>(base_, QStringLiteral("Message.DB"));
-    messageType_ = std::make_unique<TTable>(base_, QStringLiteral("MessageType.DB"));
-    mesDocs_ = std::make_unique<TTable>(base_, QStringLiteral("MesDocs.DB"));
-    mesDocsType_ = std::make_unique<TTable>(base_, QStringLiteral("MesDocsType.DB"));
+    tables_ = std::make_unique<TablesSiege>(base_);
     Regional::SetClock([] { return QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)); });
 }
 
@@ -121,19 +115,18 @@ ContexteExport ExportTest::Contexte() const
     ContexteExport contexte;
     contexte.DossierPreparation = preparer_;
     contexte.FichierIni = ini_;
-    contexte.Tables = {remise_.get(),      fns_.get(),     perso_.get(),      message_.get(),
-                       messageType_.get(), mesDocs_.get(), mesDocsType_.get()};
+    contexte.Tables = tables_->PourExport();
     contexte.Proprietaire = QCoreApplication::instance();
     return contexte;
 }
 
 bool ExportTest::UneTableOuverte() const
 {
-    for (const auto* table :
-         {&remise_, &fns_, &perso_, &message_, &messageType_, &mesDocs_, &mesDocsType_}) {
-        if ((*table)->Active())
+    const TablesSiege& t = *tables_;
+    for (const TTable* table :
+         {&t.Remise, &t.Fns, &t.Perso, &t.Message, &t.MessageType, &t.MesDocs, &t.MesDocsType})
+        if (table->Active())
             return true;
-    }
     return false;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExportLayout.h"
 #include "Exports.h"
 #include "GenerationSequence.h"
 #include "ParadoxTable.h"
@@ -92,5 +93,5 @@ protected:
     QString base_;
     QString preparer_;
     QString ini_;
-    std::unique_ptr<TTable> remise_, fns_, perso_, message_, messageType_, mesDocs_, mesDocsType_;
+    std::unique_ptr<TablesSiege> tables_;
 };

@@ -79,8 +79,8 @@ TEST_F(ExportTest, PurchaseConditionsKeepGeneralConditionsOfKnownIncludedSupplie
     EXPECT_EQ(vue.maximum, 10);
     EXPECT_EQ(vue.position, 10);
     EXPECT_TRUE(vue.oui);
-    EXPECT_FALSE(remise_->Active());
-    EXPECT_FALSE(fns_->Active());
+    EXPECT_FALSE(tables_->Remise.Active());
+    EXPECT_FALSE(tables_->Fns.Active());
 
     // Without the settings file nothing is excluded.
     QFile::remove(Ini());

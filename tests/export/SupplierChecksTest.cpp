@@ -17,7 +17,7 @@ TEST_F(ExportTest, SupplierChecksReadAgainOnlyWhenASourceChanged)
     Vieillir(base_, 7200);
     Vieillir(Ini(), 7200);
 
-    ControleFournisseurs controle(Ini(), *fns_);
+    ControleFournisseurs controle(Ini(), tables_->Fns);
     for (int i = 0; i < 100; ++i) {
         EXPECT_TRUE(controle.FournisseurExclu(QStringLiteral("AB")));
         EXPECT_FALSE(controle.FournisseurExclu(QStringLiteral("ab")));
@@ -26,7 +26,7 @@ TEST_F(ExportTest, SupplierChecksReadAgainOnlyWhenASourceChanged)
     }
     EXPECT_EQ(controle.LecturesExclusions(), 1);
     EXPECT_EQ(controle.LecturesFournisseurs(), 1);
-    EXPECT_FALSE(fns_->Active());
+    EXPECT_FALSE(tables_->Fns.Active());
 
     // Same size, same inode, only the modification time moved by one nanosecond.
     Ecrire(Ini(), "[Cordalis_FNS_Exclu]\nFournisseur0=CD\n");
@@ -51,7 +51,7 @@ TEST_F(ExportTest, SupplierChecksReadAgainOnlyWhenASourceChanged)
     EXPECT_FALSE(controle.FournisseurExiste(QStringLiteral("CD")));
     EXPECT_TRUE(controle.FournisseurExiste(QStringLiteral("ZZ")));
     EXPECT_EQ(controle.LecturesFournisseurs(), 2);
-    EXPECT_FALSE(fns_->Active());
+    EXPECT_FALSE(tables_->Fns.Active());
 
     // Read under another case, the table may be shadowed by its exact name appearing.
     WriteFournis(fournis, {QStringLiteral("YY")});
@@ -65,7 +65,7 @@ TEST_F(ExportTest, SupplierChecksReadAgainOnlyWhenASourceChanged)
     QFile::remove(fournis);
     Vieillir(base_, 7200, 7);
     EXPECT_THROW(controle.FournisseurExiste(QStringLiteral("ZZ")), TableError);
-    EXPECT_FALSE(fns_->Active());
+    EXPECT_FALSE(tables_->Fns.Active());
 
     // A file whose time is not safely in the past (modified just now, or stamped by a clock
     // ahead of ours) is read at every call until it has settled.
