@@ -27,6 +27,17 @@ bool EstFichierUtilisable(const FtpListItem& item)
            RegleRapport::EstFichierXml(item.FileName);
 }
 
+// Loads a local copy; false when it cannot be read as XML (the caller says so).
+bool Charger(TNativeXmlQLF& document, const QString& local)
+{
+    try {
+        document.LoadFromFile(local);
+        return true;
+    } catch (const CordalisError&) {
+        return false;
+    }
+}
+
 // Shows the error being handled: the prefix followed by its text, or the text without one
 // when the error carries none.
 void MontrerErreur(const QString& prefixe, const QString& sansTexte)
@@ -98,10 +109,7 @@ bool TSessionRapport::ChargerRapports(int jours,
     if (!ConnexionRapport())
         return false;
 
-    ftp_.ChangeDir(QStringLiteral("/Rapport"));
-    ftp_.SetBinary();
-    ftp_.SetPassive(true);
-    ftp_.List();
+    Lister(QStringLiteral("/Rapport"));
 
     TNativeXmlQLF document(RacineVelmora, documentOwner_);
     const int count = ftp_.ListingCount();
@@ -115,13 +123,7 @@ bool TSessionRapport::ChargerRapports(int jours,
 
         EntreeRapport entree;
         entree.Nom = RegleRapport::NomFranchise(item.FileName);
-        bool charge = true;
-        try {
-            document.LoadFromFile(local);
-        } catch (const CordalisError&) {
-            charge = false;
-        }
-        if (!charge) {
+        if (!Charger(document, local)) {
             entree.EnAnomalie = true;
             entree.Texte = TexteXmlIllisible + QDir::toNativeSeparators(local);
         } else if (!document.Root()) {
@@ -147,10 +149,7 @@ void TSessionRapport::RecupererHistorique(const QString& nomFranchise,
 {
     if (!ConnexionRapport())
         return;
-    ftp_.ChangeDir(QStringLiteral("/Rapport/Historique"));
-    ftp_.SetBinary();
-    ftp_.SetPassive(true);
-    ftp_.List();
+    Lister(QStringLiteral("/Rapport/Historique"));
 
     bool affiche = false;
     const int count = ftp_.ListingCount();
@@ -167,13 +166,7 @@ void TSessionRapport::RecupererHistorique(const QString& nomFranchise,
         ftp_.Get(item.FileName, local);
 
         TNativeXmlQLF document(RacineVelmora, documentOwner_);
-        bool charge = true;
-        try {
-            document.LoadFromFile(local);
-        } catch (const CordalisError&) {
-            charge = false;
-        }
-        if (charge) {
+        if (Charger(document, local)) {
             affiche = true;
             afficher(document);
         } else {
@@ -183,6 +176,14 @@ void TSessionRapport::RecupererHistorique(const QString& nomFranchise,
     }
     if (!affiche)
         ShowMessage(QStringLiteral("Il n'y a pas d'historique pour le franchisé ") + nomFranchise);
+}
+
+void TSessionRapport::Lister(const QString& dossier)
+{
+    ftp_.ChangeDir(dossier);
+    ftp_.SetBinary();
+    ftp_.SetPassive(true);
+    ftp_.List();
 }
 
 void TSessionRapport::PreparerDossiers()

@@ -84,6 +84,9 @@ public:
     const DossiersRapport& Dossiers() const { return dossiers_; }
 
 private:
+    // Goes to the server folder and lists it, binary and passive as every transfer here.
+    void Lister(const QString& dossier);
+
     FtpClient& ftp_;
     ParametresRapport parametres_;
     DossiersRapport dossiers_;
