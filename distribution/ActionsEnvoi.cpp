@@ -1,5 +1,6 @@
 #include "ActionsEnvoi.h"
 
+#include "AtomicFile.h"
 #include "CanalFtp.h"
 #include "MessageBox.h"
 
@@ -35,12 +36,8 @@ bool CopierContenu(QFile& source, QSaveFile& cible)
             return false;
         if (lus == 0)
             return source.atEnd();
-        for (qint64 ecrits = 0; ecrits < lus;) {
-            const qint64 n = cible.write(tampon.constData() + ecrits, lus - ecrits);
-            if (n <= 0)
-                return false;
-            ecrits += n;
-        }
+        if (!WriteAll(cible, QByteArrayView(tampon.constData(), lus)))
+            return false;
     }
 }
 

@@ -2,6 +2,17 @@
 
 #include <QSaveFile>
 
+bool WriteAll(QIODevice& device, QByteArrayView bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = device.write(bytes.data() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
 bool WriteFileAtomically(const QString& path, QByteArrayView bytes, QString* error)
 {
     QSaveFile file(path);
@@ -13,13 +24,8 @@ bool WriteFileAtomically(const QString& path, QByteArrayView bytes, QString* err
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(file.errorString());
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
-        if (written <= 0)
-            return failed(file.errorString());
-        done += written;
-    }
+    if (!WriteAll(file, bytes))
+        return failed(file.errorString());
     if (!file.commit())
         return failed(file.errorString());
     return true;
