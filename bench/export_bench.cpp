@@ -11,6 +11,7 @@
 #include "Exports.h"
 #include "HeadOfficeFixtures.h"
 #include "ParadoxTable.h"
+#include "TablesSiege.h"
 #include "ParadoxWriter.h"
 
 #include <QCoreApplication>

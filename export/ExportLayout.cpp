@@ -5,22 +5,6 @@
 #include "ParadoxTable.h"
 #include "Regional.h"
 
-TablesSiege::TablesSiege(const QString& dossier)
-    : Remise(dossier, QStringLiteral("REMISES.DB")),
-      Fns(dossier, QStringLiteral("FOURNIS.DB"), FournisFields()),
-      Perso(dossier, QStringLiteral("Perso.DB"), PersoFields()),
-      Message(dossier, QStringLiteral("Message.DB")),
-      MessageType(dossier, QStringLiteral("MessageType.DB")),
-      MesDocs(dossier, QStringLiteral("MesDocs.DB")),
-      MesDocsType(dossier, QStringLiteral("MesDocsType.DB"))
-{
-}
-
-TablesExport TablesSiege::PourExport()
-{
-    return {&Remise, &Fns, &Perso, &Message, &MessageType, &MesDocs, &MesDocsType};
-}
-
 TTable* TableParCle(const TablesExport& tables, const QString& cle)
 {
     const QString nom = cle.toLower();

@@ -42,11 +42,11 @@ ControleFournisseurs::ControleFournisseurs(QString fichierIni, TTable& tblFns)
 
 bool ControleFournisseurs::FournisseurExclu(const QString& code)
 {
-    const IdentiteFichier identite = IdentiteFichier::De(ini_.Chemin);
+    const FileIdentity identite = FileIdentity::Of(ini_.Chemin);
     if (!exclusionsValides_ || identite != ini_.Identite) {
-        const timespec debut = MaintenantSysteme();
+        const qint64 debut = SystemNowNs();
         exclus_.clear();
-        if (identite.Existe) {
+        if (identite.exists) {
             const QStringList valeurs = LireFournisseursExclus(fichierIni_);
             exclus_ = QSet<QString>(valeurs.begin(), valeurs.end());
         }
@@ -54,7 +54,7 @@ bool ControleFournisseurs::FournisseurExclu(const QString& code)
         ini_.Identite = identite;
         // A file modified just now may change again without its identity moving: read it
         // again next time until it has settled.
-        exclusionsValides_ = identite.StableAvant(debut);
+        exclusionsValides_ = identite.StableBefore(debut);
     }
     return exclus_.contains(code);
 }
@@ -77,10 +77,10 @@ bool ControleFournisseurs::FournisseurExiste(const QString& code)
 
 bool ControleFournisseurs::CodesAJour() const
 {
-    if (suivreDossier_ && IdentiteFichier::De(dossierFns_.Chemin) != dossierFns_.Identite)
+    if (suivreDossier_ && FileIdentity::Of(dossierFns_.Chemin) != dossierFns_.Identite)
         return false;
     for (const FichierSuivi& fichier : fichiersFns_) {
-        if (IdentiteFichier::De(fichier.Chemin) != fichier.Identite)
+        if (FileIdentity::Of(fichier.Chemin) != fichier.Identite)
             return false;
     }
     return true;
@@ -90,13 +90,13 @@ void ControleFournisseurs::LireCodes()
 {
     codesValides_ = false;
     ++lecturesFournisseurs_;
-    const timespec debut = MaintenantSysteme();
+    const qint64 debut = SystemNowNs();
 
     // The identities are taken before the table is read: a change made while it is being
     // read shows at the next lookup.
     const QString dossier = tblFns_.Folder();
     dossierFns_.Chemin = QFile::encodeName(dossier);
-    dossierFns_.Identite = IdentiteFichier::De(dossierFns_.Chemin);
+    dossierFns_.Identite = FileIdentity::Of(dossierFns_.Chemin);
     const QStringList entrees =
         QDir(dossier).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     bool tableExacte = false;
@@ -113,7 +113,7 @@ void ControleFournisseurs::LireCodes()
         for (const QString& nom : *noms) {
             FichierSuivi fichier;
             fichier.Chemin = QFile::encodeName(repertoire.filePath(nom));
-            fichier.Identite = IdentiteFichier::De(fichier.Chemin);
+            fichier.Identite = FileIdentity::Of(fichier.Chemin);
             fichiersFns_.push_back(std::move(fichier));
         }
     }
@@ -130,8 +130,8 @@ void ControleFournisseurs::LireCodes()
         }
     }
 
-    bool stable = !suivreDossier_ || dossierFns_.Identite.StableAvant(debut);
+    bool stable = !suivreDossier_ || dossierFns_.Identite.StableBefore(debut);
     for (const FichierSuivi& fichier : fichiersFns_)
-        stable = stable && fichier.Identite.StableAvant(debut);
+        stable = stable && fichier.Identite.StableBefore(debut);
     codesValides_ = stable;
 }

@@ -37,7 +37,7 @@ private:
     struct FichierSuivi
     {
         QByteArray Chemin; // native path, encoded once
-        IdentiteFichier Identite;
+        FileIdentity Identite;
     };
 
     bool CodesAJour() const;

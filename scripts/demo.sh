@@ -60,7 +60,7 @@ start_server() {
   shift
   rm -f "$portfile"
   local fd
-  exec {fd}> >(exec /usr/bin/python3 "$source/tests/support/ftp_server.py" "$@" >"$portfile")
+  exec {fd}> >(exec /usr/bin/python3 "$source/fixtures/ftp_server.py" "$@" >"$portfile")
   pids+=("$!")
   local i
   for i in $(seq 100); do

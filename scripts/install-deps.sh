@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   lftp
   clang clang-format
+  ccache
 )
 
 missing=()

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class FtpClient;
-
 // The four keys of one FTP server section ("Cordalis_FTP" or "Cordalis_Rapport"), as the FTP
 // parameters dialog shows and edits them: the port stays the text of its edit until it is
 // converted.
@@ -31,9 +29,3 @@ int StrToInt(const QString& text);
 // file as it was. Throws IniWriteError when the system refuses a write.
 void EcrireParametresFtp(const QString& iniFile, const QString& section,
                          const ParametresFtp& parametres);
-
-// Tries the values against the server on the given client: configure, connect (with the
-// login), then disconnect again whatever happened. Returns the text to show: success, or the
-// failure with the client's own text. A port that does not convert to a port number throws
-// ConvertError before any connection attempt.
-QString TesterConnexionFtp(FtpClient& client, const ParametresFtp& parametres);

@@ -6,6 +6,7 @@
 #include "IniFile.h"
 #include "ParadoxWriter.h"
 #include "Regional.h"
+#include "TablesSiege.h"
 
 #include <QDir>
 #include <QFile>

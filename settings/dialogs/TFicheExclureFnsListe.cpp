@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "MessageBox.h"
 #include "ParadoxTable.h"
+#include "TablesSiege.h"
 #include "ProgramPaths.h"
 #include "SupplierExclusions.h"
 #include "ui_TFicheExclureFnsListe.h"

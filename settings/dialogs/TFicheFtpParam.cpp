@@ -6,6 +6,7 @@
 #include "Legendes.h"
 #include "MessageBox.h"
 #include "ParametresFtp.h"
+#include "TesterConnexionFtp.h"
 #include "ui_TFicheFtpParam.h"
 
 namespace {

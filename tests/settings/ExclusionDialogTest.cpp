@@ -3,6 +3,7 @@
 #include "DialogTestSupport.h"
 #include "MessageRecorder.h"
 #include "ParadoxTable.h"
+#include "TablesSiege.h"
 #include "ParadoxWriter.h"
 #include "Regional.h"
 #include "TFicheExclureFnsListe.h"

@@ -8,6 +8,7 @@
 #include "IniFile.h"
 #include "NativeXml.h"
 #include "ParadoxTable.h"
+#include "TablesSiege.h"
 #include "Regional.h"
 
 #include <QCoreApplication>

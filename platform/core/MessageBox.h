@@ -5,7 +5,7 @@
 
 // The program's one way to tell the user something: a simple modal message with an OK
 // button. The application installs the handler that shows a real message box; tests
-// install a recorder (tests/support) so that nothing blocks on a modal loop.
+// install a recorder (tests/main) so that nothing blocks on a modal loop.
 using MessageHandler = std::function<void(const QString& text)>;
 
 // Shows the text through the installed handler (without one, it goes to qWarning).

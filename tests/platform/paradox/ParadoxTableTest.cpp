@@ -1,6 +1,7 @@
 // The table layer against tables written with pxlib, and against damaged copies of them.
 
 #include "ParadoxTable.h"
+#include "TablesSiege.h"
 #include "Errors.h"
 #include "ParadoxWriter.h"
 #include "Regional.h"

@@ -133,7 +133,3 @@ public:
 private:
     TTable& table_;
 };
-
-// The fixed field lists of the program's tables.
-QStringList PersoFields();   // Perso.DB, 11 fields
-QStringList FournisFields(); // FOURNIS.DB, 51 fields

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "ParametresFtp.h"
+
+#include <QString>
+
+class FtpClient;
+
+// Tries the values against the server on the given client: configure, connect (with the
+// login), then disconnect again whatever happened. Returns the text to show: success, or the
+// failure with the client's own text. A port that does not convert to a port number throws
+// ConvertError before any connection attempt.
+QString TesterConnexionFtp(FtpClient& client, const ParametresFtp& parametres);
