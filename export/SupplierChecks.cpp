@@ -3,36 +3,9 @@
 #include "ParadoxTable.h"
 #include "SupplierExclusions.h"
 
-#include <QDir>
 #include <QFile>
 #include <utility>
 
-namespace {
-
-// The memo file that goes with a table: "FOURNIS.DB" gives "FOURNIS.MB".
-QString NomMemo(const QString& nomTable)
-{
-    if (nomTable.endsWith(QLatin1String(".db"), Qt::CaseInsensitive))
-        return nomTable.chopped(3) + QStringLiteral(".MB");
-    return nomTable + QStringLiteral(".MB");
-}
-
-// The folder's entries that the table layer could take for name: the exact name when it is
-// there (it always wins), otherwise every entry equal to it without regard to case.
-QStringList Candidats(const QStringList& entrees, const QString& nom, bool& exact)
-{
-    exact = entrees.contains(nom);
-    if (exact)
-        return {nom};
-    QStringList candidats;
-    for (const QString& entree : entrees) {
-        if (entree.compare(nom, Qt::CaseInsensitive) == 0)
-            candidats << entree;
-    }
-    return candidats;
-}
-
-} // namespace
 
 ControleFournisseurs::ControleFournisseurs(QString fichierIni, TTable& tblFns)
     : fichierIni_(std::move(fichierIni)), tblFns_(tblFns)
@@ -92,36 +65,26 @@ void ControleFournisseurs::LireCodes()
     ++lecturesFournisseurs_;
     const qint64 debut = SystemNowNs();
 
-    // The identities are taken before the table is read: a change made while it is being
-    // read shows at the next lookup.
+    // The folder's identity is taken before the table is opened: an entry added or renamed
+    // meanwhile shows at the next lookup.
     const QString dossier = tblFns_.Folder();
     dossierFns_.Chemin = QFile::encodeName(dossier);
     dossierFns_.Identite = FileIdentity::Of(dossierFns_.Chemin);
-    const QStringList entrees =
-        QDir(dossier).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    bool tableExacte = false;
-    bool memoExact = false;
-    const QStringList tables = Candidats(entrees, tblFns_.TableName(), tableExacte);
-    const QStringList memos = Candidats(entrees, NomMemo(tblFns_.TableName()), memoExact);
-    // With the exact names present, no other entry of the folder changes which files the
-    // table layer opens; otherwise the folder's entries are watched too. A memo file that is
-    // absent matters only to a table with memo fields, and such a table fails to open.
-    suivreDossier_ = !tableExacte || (!memoExact && !memos.isEmpty());
-    fichiersFns_.clear();
-    const QDir repertoire(dossier);
-    for (const QStringList* noms : {&tables, &memos}) {
-        for (const QString& nom : *noms) {
-            FichierSuivi fichier;
-            fichier.Chemin = QFile::encodeName(repertoire.filePath(nom));
-            fichier.Identite = FileIdentity::Of(fichier.Chemin);
-            fichiersFns_.push_back(std::move(fichier));
-        }
-    }
 
     codes_.clear();
     {
         FermetureTable fermeture(tblFns_);
         tblFns_.Open();
+        // The files the table layer took, with the identity of what it opened: a file
+        // replaced after the lookup differs from it at the next one. With the exact names,
+        // no other entry of the folder changes which files an opening takes; otherwise the
+        // folder's entries are watched too.
+        suivreDossier_ = false;
+        fichiersFns_.clear();
+        for (const TableSourceFile& source : tblFns_.SourceFiles()) {
+            fichiersFns_.push_back({QFile::encodeName(source.path), source.identity});
+            suivreDossier_ = suivreDossier_ || !source.exactName;
+        }
         TField* champCode = nullptr;
         for (tblFns_.First(); !tblFns_.Eof(); tblFns_.Next()) {
             if (!champCode)

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #else
 #include <sys/stat.h>
@@ -68,6 +69,21 @@ FileIdentity FileIdentity::Of(const QByteArray& nativePath)
 #else
     struct stat status;
     if (::stat(nativePath.constData(), &status) != 0)
+        return FileIdentity();
+    return OfStatus(status);
+#endif
+}
+
+FileIdentity FileIdentity::Of(const QFile& openFile)
+{
+    const int descriptor = openFile.handle();
+    if (descriptor < 0)
+        return FileIdentity();
+#ifdef _WIN32
+    return OfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)));
+#else
+    struct stat status;
+    if (::fstat(descriptor, &status) != 0)
         return FileIdentity();
     return OfStatus(status);
 #endif

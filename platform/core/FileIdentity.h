@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+class QFile;
+
 // What tells one state of a file (or folder) on disk from another: device, inode (file index
 // on Windows), size and modification time to the nanosecond. A file replaced by a rename gets
 // another inode; a file rewritten in place gets another size or modification time.
@@ -19,6 +21,8 @@ struct FileIdentity
     // form saves encoding the path again when it is examined at every row.
     static FileIdentity Of(const QString& path);
     static FileIdentity Of(const QByteArray& nativePath);
+    // The identity of an open file: the file read, whatever its path names by now.
+    static FileIdentity Of(const QFile& openFile);
 
     bool operator==(const FileIdentity& other) const;
     bool operator!=(const FileIdentity& other) const { return !(*this == other); }

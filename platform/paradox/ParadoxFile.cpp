@@ -176,13 +176,16 @@ QString Quoted(const QString& s)
 }
 
 // Finds name in folder without regard to ASCII case: an exact match wins, a single
-// case-insensitive match is taken, several are an error. Returns an empty text when absent.
-QString FindFile(const QString& folder, const QString& name, const QString& tableName)
+// case-insensitive match is taken, several are an error. Returns an empty text when absent;
+// exact tells whether the name was found as written.
+QString FindFile(const QString& folder, const QString& name, const QString& tableName,
+                 bool& exact)
 {
     QDir dir(folder);
     const QStringList entries =
         dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    if (entries.contains(name))
+    exact = entries.contains(name);
+    if (exact)
         return dir.filePath(name);
     QStringList matches;
     for (const QString& entry : entries)
@@ -207,7 +210,8 @@ ParadoxFile::ParadoxFile(const QString& folder, const QString& fileName, int def
         throw TableError(QStringLiteral("Impossible d'ouvrir la table %1 : le dossier des tables "
                                         "%2 est introuvable.")
                              .arg(Quoted(tableName_), Quoted(QDir::toNativeSeparators(folder))));
-    path_ = FindFile(folder, fileName, tableName_);
+    bool exact = false;
+    path_ = FindFile(folder, fileName, tableName_, exact);
     if (path_.isEmpty())
         throw TableError(QStringLiteral("La table %1 est introuvable dans le dossier %2.")
                              .arg(Quoted(tableName_), Quoted(QDir::toNativeSeparators(folder))));
@@ -217,6 +221,7 @@ ParadoxFile::ParadoxFile(const QString& folder, const QString& fileName, int def
     db_.setFileName(path_);
     if (!db_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         Fail(QStringLiteral("le fichier ne peut pas être lu (%1)").arg(db_.errorString()));
+    sourceFiles_.push_back({path_, exact, FileIdentity::Of(db_)});
 
     const qint64 fileSize = db_.size();
     if (fileSize < 0x58)
@@ -410,13 +415,15 @@ void ParadoxFile::OpenMemoFile(const QString& folder, const QString& dbName)
     if (dot > 0)
         base.truncate(dot);
     const QString memoName = base + QStringLiteral(".MB");
-    const QString path = FindFile(folder, memoName, tableName_);
+    bool exact = false;
+    const QString path = FindFile(folder, memoName, tableName_, exact);
     if (path.isEmpty())
         Fail(QStringLiteral("son fichier de mémos %1 est introuvable").arg(Quoted(memoName)));
     mb_.setFileName(path);
     if (!mb_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         Fail(
             QStringLiteral("son fichier de mémos ne peut pas être lu (%1)").arg(mb_.errorString()));
+    sourceFiles_.push_back({path, exact, FileIdentity::Of(mb_)});
     hasMemoFile_ = true;
 }
 

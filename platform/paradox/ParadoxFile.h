@@ -57,6 +57,9 @@ public:
     // Integer kinds, logical (0/1), rounded numbers; text parsed. Throws ConvertError.
     int Integer(const Field& field) const;
 
+    // The files read: the .DB file, then the .MB file when the table has one.
+    const std::vector<TableSourceFile>& SourceFiles() const { return sourceFiles_; }
+
     // Builds the text of an error about this table.
     [[noreturn]] void Fail(const QString& reason) const;
 
@@ -95,6 +98,7 @@ private:
     mutable QFile db_;
     mutable QFile mb_;
     bool hasMemoFile_ = false;
+    std::vector<TableSourceFile> sourceFiles_;
     std::unique_ptr<CodePage> text_;
 
     int recordSize_ = 0;

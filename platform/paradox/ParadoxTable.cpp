@@ -98,6 +98,11 @@ void TTable::Close()
     file_.reset();
 }
 
+std::vector<TableSourceFile> TTable::SourceFiles() const
+{
+    return file_ ? file_->SourceFiles() : std::vector<TableSourceFile>();
+}
+
 void TTable::RequireOpen() const
 {
     if (!file_)

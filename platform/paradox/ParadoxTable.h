@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileIdentity.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -17,6 +19,17 @@
 //   t.Close();
 
 class ParadoxFile; // the opened .DB/.MB pair, internal to the table layer
+
+// A file an open table reads, as the table layer found it in the table's folder.
+struct TableSourceFile
+{
+    QString path;
+    // False when the file was found under another letter case than the name asked for: the
+    // folder's entries then decide which file a later opening takes.
+    bool exactName = true;
+    // The file actually opened (not whatever the path names by now).
+    FileIdentity identity;
+};
 
 enum class FieldKind
 {
@@ -97,6 +110,10 @@ public:
     TField& Fields(int index);
     // Throws TableError naming the table and the field when the table lacks it.
     TField& FieldByName(const QString& name);
+
+    // The files the open table reads: its .DB file, then its .MB file when it has memo fields.
+    // Empty while the table is closed.
+    std::vector<TableSourceFile> SourceFiles() const;
 
     // Code page used when the table's header says 0 (Paradox 3.x). Default 1252.
     void SetDefaultCodePage(int codePage) { defaultCodePage_ = codePage; }

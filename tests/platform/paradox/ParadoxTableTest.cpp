@@ -431,13 +431,34 @@ TEST_F(ParadoxTableTest, FileNamesMatchWithoutRegardToCase)
     table.Open();
     table.First();
     EXPECT_EQ(table.Fields(0).AsString(), QString("texte long ").repeated(10));
+    // The table says which files it took, found under another case, and what it opened.
+    const std::vector<TableSourceFile> sources = table.SourceFiles();
+    ASSERT_EQ(sources.size(), 2u);
+    EXPECT_EQ(sources[0].path, Path("remises.db"));
+    EXPECT_EQ(sources[1].path, Path("Remises.Mb"));
+    for (const TableSourceFile& source : sources) {
+        EXPECT_FALSE(source.exactName) << source.path.toStdString();
+        EXPECT_EQ(source.identity, FileIdentity::Of(source.path)) << source.path.toStdString();
+    }
     table.Close();
+    EXPECT_TRUE(table.SourceFiles().empty());
 
     // Two names differing only in case: the exact one wins, any other spelling is ambiguous.
     WriteParadoxTable(Path("REMISES.DB"), {{"Autre", FieldKind::Alpha, 5}}, {});
     TTable exact(Folder(), "REMISES.DB");
     exact.Open();
     EXPECT_EQ(exact.Fields(0).FieldName(), "Autre");
+    // No memo field, no memo file; the identity is the one of the file opened, not of
+    // whatever replaces it under that name afterwards.
+    ASSERT_EQ(exact.SourceFiles().size(), 1u);
+    EXPECT_TRUE(exact.SourceFiles()[0].exactName);
+    const FileIdentity opened = exact.SourceFiles()[0].identity;
+    WriteParadoxTable(Path("NOUVELLE.DB"), {{"Autre", FieldKind::Alpha, 5}}, {});
+    ASSERT_TRUE(QFile::remove(Path("REMISES.DB")));
+    ASSERT_TRUE(QFile::rename(Path("NOUVELLE.DB"), Path("REMISES.DB")));
+    EXPECT_TRUE(opened.exists);
+    EXPECT_EQ(exact.SourceFiles()[0].identity, opened);
+    EXPECT_NE(FileIdentity::Of(Path("REMISES.DB")), opened);
     const QString ambiguous = OpenError("Remises.DB");
     EXPECT_TRUE(ambiguous.contains("remises.db")) << ambiguous.toStdString();
     EXPECT_TRUE(ambiguous.contains("REMISES.DB")) << ambiguous.toStdString();
