@@ -1,35 +1,14 @@
 #include "GenerationRowView.h"
 
-#include "ProgramPaths.h"
-
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
-#include <QSet>
-
-namespace {
-// The rows (by their progress bar) on which a generation is running.
-QSet<const QProgressBar*>& lignesOccupees()
-{
-    static QSet<const QProgressBar*> lignes;
-    return lignes;
-}
-} // namespace
 
 VueGenerationLigne::VueGenerationLigne(QProgressBar* barre, QLabel* genererOui, QLabel* genererNon,
                                        QLabel* envoiOui, QLabel* envoiNon)
     : barre_(barre), genererOui_(genererOui), genererNon_(genererNon), envoiOui_(envoiOui),
       envoiNon_(envoiNon)
 {
-    occupee_ = lignesOccupees().contains(barre_);
-    if (!occupee_)
-        lignesOccupees().insert(barre_);
-}
-
-VueGenerationLigne::~VueGenerationLigne()
-{
-    if (!occupee_)
-        lignesOccupees().remove(barre_);
 }
 
 void VueGenerationLigne::CacherImages()
@@ -68,19 +47,4 @@ void VueGenerationLigne::TraiterMessages()
 void VueGenerationLigne::AfficherGenererOui()
 {
     genererOui_->show();
-}
-
-void LancerGeneration(TFicheCordalis& fiche, TFicheCordalis::Ligne ligne, ActionGeneration action)
-{
-    const TFicheCordalis::ControlesLigne controles = fiche.Controles(ligne);
-    VueGenerationLigne vue(controles.pgbGenerer, controles.imgGenererYes, controles.imgGenererNo,
-                           controles.imgEnvoiYes, controles.imgEnvoiNo);
-    if (vue.Occupee())
-        return;
-    ContexteExport contexte;
-    contexte.DossierPreparation = ProgramPaths::DossierPreparation();
-    contexte.FichierIni = ProgramPaths::FichierIni();
-    contexte.Tables = fiche.TablesExports();
-    contexte.Proprietaire = QCoreApplication::instance();
-    action(contexte, vue);
 }

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <utility>
 
@@ -151,25 +152,46 @@ void TFicheCordalis::FormClose()
 // Purchase conditions export.
 void TFicheCordalis::btnGenererRAClick()
 {
-    LancerGeneration(*this, Ligne::RemiseAchat, GenererRemiseAchat);
+    GenererLigne(Ligne::RemiseAchat, GenererRemiseAchat);
 }
 
 // Model customisation export.
 void TFicheCordalis::btnGenererPersoClick()
 {
-    LancerGeneration(*this, Ligne::Perso, GenererPersonnalisation);
+    GenererLigne(Ligne::Perso, GenererPersonnalisation);
 }
 
 // Message export.
 void TFicheCordalis::btnGenererMessageClick()
 {
-    LancerGeneration(*this, Ligne::Message, GenererMessages);
+    GenererLigne(Ligne::Message, GenererMessages);
 }
 
 // Document export.
 void TFicheCordalis::btnGenererDocumentClick()
 {
-    LancerGeneration(*this, Ligne::Document, GenererDocuments);
+    GenererLigne(Ligne::Document, GenererDocuments);
+}
+
+// Runs a row's export over the window's tables into the preparation folder. Errors of the
+// action propagate to the application's exception display.
+void TFicheCordalis::GenererLigne(Ligne ligne, ActionGeneration action)
+{
+    bool& enCours = generationEnCours_[static_cast<size_t>(ligne)];
+    if (enCours)
+        return;
+    enCours = true;
+    const auto fin = qScopeGuard([&enCours] { enCours = false; });
+
+    const ControlesLigne c = Controles(ligne);
+    VueGenerationLigne vue(c.pgbGenerer, c.imgGenererYes, c.imgGenererNo, c.imgEnvoiYes,
+                           c.imgEnvoiNo);
+    ContexteExport contexte;
+    contexte.DossierPreparation = ProgramPaths::DossierPreparation();
+    contexte.FichierIni = ProgramPaths::FichierIni();
+    contexte.Tables = TablesExports();
+    contexte.Proprietaire = QCoreApplication::instance();
+    action(contexte, vue);
 }
 
 // Sending of the purchase conditions.

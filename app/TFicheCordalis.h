@@ -3,12 +3,14 @@
 #include "ActionsEnvoi.h"
 #include "CanalFtp.h"
 #include "ExportLayout.h"
+#include "Exports.h"
 #include "FtpClient.h"
 #include "ParadoxTable.h"
 #include "Parametres.h"
 
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <memory>
 
 class QCloseEvent;
@@ -97,6 +99,10 @@ private:
     void btnGenererPersoClick();
     void btnGenererMessageClick();
     void btnGenererDocumentClick();
+    // The common body of the four handlers above. While a generation runs the window keeps
+    // handling events, so the row's "Générer" can be pressed again: that press is ignored, as
+    // a second generation of the same row would rewind the tables under the first one.
+    void GenererLigne(Ligne ligne, ActionGeneration action);
 
     void btnEnvoiRAClick();
     void btnEnvoiPersoClick();
@@ -114,6 +120,8 @@ private:
     TTypeEnvoi typeEnvoi_ = EnvoiFtp;
     QString cheminUri_;
     bool rapportsCharges_ = false;
+    // The rows whose generation is running, by Ligne.
+    std::array<bool, 4> generationEnCours_{};
 
     std::unique_ptr<TablesSiege> tables_;
 

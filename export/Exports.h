@@ -2,6 +2,9 @@
 
 #include "GenerationSequence.h"
 
+// A "Générer" action: one of the four below.
+using ActionGeneration = void (*)(const ContexteExport&, VueGeneration&);
+
 // The four "Générer" actions. Each runs the common sequence over its tables and writes its
 // files into the preparation folder; errors of the table and XML layers propagate.
 
