@@ -29,7 +29,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     dir.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
-    const QString path = dir.filePath("bench.xml");
+    const QString path = dir.filePath(QStringLiteral("bench.xml"));
     QStringList names;
     for (int a = 0; a < kAttributes; ++a)
         names << QStringLiteral("Champ%1").arg(a);
@@ -59,10 +59,10 @@ int main(int argc, char** argv)
     }
     const double referenceMs = std::max<qint64>(timer.nsecsElapsed(), 1) / 1e6;
 
-    TNativeXmlQLF doc("remise_achat", &app);
+    TNativeXmlQLF doc(QStringLiteral("remise_achat"), &app);
     timer.restart();
     for (int row = 0; row < kRows; ++row) {
-        auto ligne = doc.Root()->AddChild("Ligne");
+        auto ligne = doc.Root()->AddChild(QStringLiteral("Ligne"));
         for (int a = 0; a < kAttributes; ++a) {
             if (a % 3 == 0)
                 ligne->SetAttribute(names[a], row * 31 + a);
@@ -75,13 +75,13 @@ int main(int argc, char** argv)
     doc.SaveToFile(path);
     const double saveMs = timer.nsecsElapsed() / 1e6;
 
-    TNativeXmlQLF loaded("remise_achat", &app);
+    TNativeXmlQLF loaded(QStringLiteral("remise_achat"), &app);
     timer.restart();
     loaded.LoadFromFile(path);
     const double loadMs = timer.nsecsElapsed() / 1e6;
     timer.restart();
     TXMLNodeListQLF lignes;
-    loaded.Root()->ChildrenByName("Ligne", lignes);
+    loaded.Root()->ChildrenByName(QStringLiteral("Ligne"), lignes);
     qint64 checksum = 0;
     for (int i = 0; i < lignes.Count(); ++i) {
         for (int a = 0; a < kAttributes; ++a)

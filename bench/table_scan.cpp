@@ -30,14 +30,14 @@
 namespace {
 
 const QList<ParadoxColumn> kColumns = {
-    {"Code", FieldKind::Alpha, 10},    {"Nom", FieldKind::Alpha, 30},
-    {"Ville", FieldKind::Alpha, 30},   {"CP", FieldKind::Alpha, 5},
-    {"Rue", FieldKind::Alpha, 40},     {"Groupe", FieldKind::Short},
-    {"Quantite", FieldKind::Long},     {"Id", FieldKind::AutoInc},
-    {"Prix", FieldKind::Number},       {"Montant", FieldKind::Money},
-    {"Jour", FieldKind::Date},         {"Heure", FieldKind::Time},
-    {"Modifie", FieldKind::Timestamp}, {"Actif", FieldKind::Logical},
-    {"Remise", FieldKind::BCD, 2},
+    {QStringLiteral("Code"), FieldKind::Alpha, 10},    {QStringLiteral("Nom"), FieldKind::Alpha, 30},
+    {QStringLiteral("Ville"), FieldKind::Alpha, 30},   {QStringLiteral("CP"), FieldKind::Alpha, 5},
+    {QStringLiteral("Rue"), FieldKind::Alpha, 40},     {QStringLiteral("Groupe"), FieldKind::Short},
+    {QStringLiteral("Quantite"), FieldKind::Long},     {QStringLiteral("Id"), FieldKind::AutoInc},
+    {QStringLiteral("Prix"), FieldKind::Number},       {QStringLiteral("Montant"), FieldKind::Money},
+    {QStringLiteral("Jour"), FieldKind::Date},         {QStringLiteral("Heure"), FieldKind::Time},
+    {QStringLiteral("Modifie"), FieldKind::Timestamp}, {QStringLiteral("Actif"), FieldKind::Logical},
+    {QStringLiteral("Remise"), FieldKind::BCD, 2},
 };
 
 QString TableName(int rows)

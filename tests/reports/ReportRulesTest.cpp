@@ -128,7 +128,7 @@ TEST(ReportNames, FileNamesAndFranchiseeNames)
          {QStringLiteral("../evil.xml"), QStringLiteral("a/b.xml"), QStringLiteral("..\\x.xml"),
           QStringLiteral("/etc/x.xml"), QStringLiteral("."), QStringLiteral(".."), QString(),
           QStringLiteral("a\nb.xml"), QStringLiteral("a\rb.xml"), QStringLiteral("a\tb.xml"),
-          QStringLiteral("a\x7f.xml"), QString(QChar(0x85)) + QStringLiteral(".xml")})
+          QStringLiteral("a\x7f.xml"), QString(QString(QChar(0x85)) + QStringLiteral(".xml"))})
         EXPECT_FALSE(EstNomSimple(name)) << name.toStdString();
 }
 

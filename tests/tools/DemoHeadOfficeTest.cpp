@@ -97,7 +97,7 @@ TEST_F(DemoHeadOfficeTest, TablesOpenWithTheProgramsFieldListsAndHoldVariedRows)
 
     // Externe holds 0, 1 and NULL in every table the messages and documents come from.
     for (const char* name : {"MessageType.DB", "Message.DB", "MesDocsType.DB", "MesDocs.DB"}) {
-        TTable table(alias, name);
+        TTable table(alias, QString::fromUtf8(name));
         table.Open();
         EXPECT_GT(CountRows(table), 0) << name;
         bool zero = false, one = false, null = false;
@@ -159,7 +159,7 @@ TEST_F(DemoHeadOfficeTest, ReportsParseAndAreDatedFromToday)
         for (int i = 0; i < items.Count(); ++i) {
             Regional::StrToDateTime(items.NodeAt(i)->ReadAttribute("Date", QString()));
             for (const char* section : {"General", "CDL", "Quillfen"})
-                EXPECT_NE(items.NodeAt(i)->FindChild(section), nullptr);
+                EXPECT_NE(items.NodeAt(i)->FindChild(QString::fromUtf8(section)), nullptr);
         }
     }
 }

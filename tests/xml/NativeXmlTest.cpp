@@ -168,8 +168,8 @@ TEST_F(NativeXmlTest, ChildrenByNameAndListsFollowDocumentOrder)
 {
     TNativeXmlQLF doc("r", qApp);
     for (const char* name : {"Ligne", "ligne", "Autre", "Ligne", "LIGNE", "Ligne"}) {
-        auto child = doc.Root()->AddChild(name);
-        child->SetAttribute("nom", QString(name));
+        auto child = doc.Root()->AddChild(QString::fromUtf8(name));
+        child->SetAttribute("nom", QString::fromUtf8(name));
     }
     doc.Root()->AddChild("Autre")->AddChild("Ligne"); // a grandchild is not a child
     TXMLNodeListQLF list;

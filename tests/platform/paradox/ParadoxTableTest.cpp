@@ -211,7 +211,7 @@ TEST_F(ParadoxTableTest, ATableReplacedDuringAScanNeverCrashesAndIsReadAnewAfter
             path,
             {{"N", FieldKind::Long}, {"T", FieldKind::Alpha, 250}, {"M", FieldKind::Memo, 20}});
         for (int i = 0; i < rows; ++i)
-            w.AddRow({i, text.arg(i), QString(300, QLatin1Char('m')) + text.arg(i)});
+            w.AddRow({i, text.arg(i), QString(QString(300, QLatin1Char('m')) + text.arg(i))});
         w.Close();
     };
     const auto scanRest = [](TTable& table) {
