@@ -8,10 +8,10 @@
 
 #include "Accessibility.h"
 #include "Exports.h"
-#include "GenerationRowView.h"
 #include "GuiResources.h"
 #include "TFicheRapport.h"
 #include "VueEnvoiLigne.h"
+#include "VueGenerationLigne.h"
 
 #include <QCloseEvent>
 #include <QDir>

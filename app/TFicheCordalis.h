@@ -5,8 +5,8 @@
 #include "ExportLayout.h"
 #include "Exports.h"
 #include "FtpClient.h"
-#include "ParadoxTable.h"
-#include "Parametres.h"
+#include "ParametresFenetre.h"
+#include "TTable.h"
 
 #include <QString>
 #include <QWidget>

@@ -2,7 +2,7 @@
 // 15 attributes) through the XML wrapper, and prints each step's time as a ratio to a
 // reference measured in the same run: writing the same texts into one UTF-8 buffer, the
 // least any serialisation must do.
-#include "NativeXml.h"
+#include "TNativeXmlQLF.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -10,9 +10,9 @@
 
 #include "Exports.h"
 #include "HeadOfficeFixtures.h"
-#include "ParadoxTable.h"
-#include "TablesSiege.h"
 #include "ParadoxWriter.h"
+#include "TTable.h"
+#include "TablesSiege.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -7,7 +7,7 @@
 #include "Errors.h"
 #include "FtpClient.h"
 #include "Regional.h"
-#include "ReportSession.h"
+#include "SessionRapport.h"
 #include "TestFtpServer.h"
 
 #include <QCoreApplication>
@@ -68,7 +68,7 @@ double SecondsOfPass(const TestFtpServer& server, const QString& folder, bool ch
                      int& inTrouble, double& cpu)
 {
     FtpClient ftp;
-    TSessionRapport session(
+    SessionRapport session(
         ftp, {server.host(), server.user(), server.password(), server.port()},
         {folder + QStringLiteral("/Rapport/"), folder + QStringLiteral("/Rapport/Historique/")},
         {[&] { return charges; }, [&](bool v) { charges = v; }}, QCoreApplication::instance());

@@ -11,9 +11,9 @@
 // against that of N rows (a linear scan gives about 1).
 
 #include "Errors.h"
-#include "ParadoxTable.h"
 #include "ParadoxWriter.h"
 #include "PxlibScan.h"
+#include "TTable.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -30,13 +30,20 @@
 namespace {
 
 const QList<ParadoxColumn> kColumns = {
-    {QStringLiteral("Code"), FieldKind::Alpha, 10},    {QStringLiteral("Nom"), FieldKind::Alpha, 30},
-    {QStringLiteral("Ville"), FieldKind::Alpha, 30},   {QStringLiteral("CP"), FieldKind::Alpha, 5},
-    {QStringLiteral("Rue"), FieldKind::Alpha, 40},     {QStringLiteral("Groupe"), FieldKind::Short},
-    {QStringLiteral("Quantite"), FieldKind::Long},     {QStringLiteral("Id"), FieldKind::AutoInc},
-    {QStringLiteral("Prix"), FieldKind::Number},       {QStringLiteral("Montant"), FieldKind::Money},
-    {QStringLiteral("Jour"), FieldKind::Date},         {QStringLiteral("Heure"), FieldKind::Time},
-    {QStringLiteral("Modifie"), FieldKind::Timestamp}, {QStringLiteral("Actif"), FieldKind::Logical},
+    {QStringLiteral("Code"), FieldKind::Alpha, 10},
+    {QStringLiteral("Nom"), FieldKind::Alpha, 30},
+    {QStringLiteral("Ville"), FieldKind::Alpha, 30},
+    {QStringLiteral("CP"), FieldKind::Alpha, 5},
+    {QStringLiteral("Rue"), FieldKind::Alpha, 40},
+    {QStringLiteral("Groupe"), FieldKind::Short},
+    {QStringLiteral("Quantite"), FieldKind::Long},
+    {QStringLiteral("Id"), FieldKind::AutoInc},
+    {QStringLiteral("Prix"), FieldKind::Number},
+    {QStringLiteral("Montant"), FieldKind::Money},
+    {QStringLiteral("Jour"), FieldKind::Date},
+    {QStringLiteral("Heure"), FieldKind::Time},
+    {QStringLiteral("Modifie"), FieldKind::Timestamp},
+    {QStringLiteral("Actif"), FieldKind::Logical},
     {QStringLiteral("Remise"), FieldKind::BCD, 2},
 };
 

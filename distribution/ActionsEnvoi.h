@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TypeEnvoi.h"
+#include "TTypeEnvoi.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,8 +2,8 @@
 
 #include "Errors.h"
 #include "FtpClient.h"
-#include "IniFile.h"
 #include "MessageBox.h"
+#include "TIniFile.h"
 
 #include <QFileInfo>
 #include <exception>

@@ -1,9 +1,9 @@
 #include "ExportLayout.h"
 
 #include "Errors.h"
-#include "NativeXml.h"
-#include "ParadoxTable.h"
 #include "Regional.h"
+#include "TNativeXmlQLF.h"
+#include "TTable.h"
 
 TTable* TableParCle(const TablesExport& tables, const QString& cle)
 {

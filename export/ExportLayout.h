@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ParadoxTable.h"
+#include "TTable.h"
 #include "TablesSiege.h"
 
 #include <QString>

@@ -1,9 +1,9 @@
 #include "Exports.h"
 
+#include "ControleFournisseurs.h"
 #include "Errors.h"
-#include "NativeXml.h"
-#include "ParadoxTable.h"
-#include "SupplierChecks.h"
+#include "TNativeXmlQLF.h"
+#include "TTable.h"
 
 #include <memory>
 

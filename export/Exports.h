@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GenerationSequence.h"
+#include "SequenceGeneration.h"
 
 // A "Générer" action: one of the four below.
 using ActionGeneration = void (*)(const ContexteExport&, VueGeneration&);

@@ -1,7 +1,7 @@
 // The settings file reader on any bytes: every read must give a value or the default, and a
 // write followed by a read must give back what was written.
 #include "FuzzSupport.h"
-#include "IniFile.h"
+#include "TIniFile.h"
 
 #include "Errors.h"
 

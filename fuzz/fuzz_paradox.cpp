@@ -2,7 +2,7 @@
 // separator line "--MB--\n", the part before it as REMISES.DB and the part after as
 // REMISES.MB. Opening and scanning every value either works or throws a table error.
 #include "FuzzSupport.h"
-#include "ParadoxTable.h"
+#include "TTable.h"
 
 #include "Errors.h"
 

@@ -2,12 +2,12 @@
 // throws XmlError; walking what was loaded, judging it as a report and reading it as a
 // history (with its CSV text) either succeed or throw ConvertError for a bad date.
 #include "FuzzSupport.h"
-#include "NativeXml.h"
+#include "TNativeXmlQLF.h"
 
 #include "Errors.h"
-#include "HistoryRecords.h"
+#include "LigneHistorique.h"
 #include "Regional.h"
-#include "ReportRules.h"
+#include "RegleRapport.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "AliasFolder.h"
 
-#include "IniFile.h"
+#include "TIniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

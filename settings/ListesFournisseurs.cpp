@@ -1,8 +1,8 @@
 #include "ListesFournisseurs.h"
 
-#include "ParadoxTable.h"
 #include "Regional.h"
 #include "SupplierExclusions.h"
+#include "TTable.h"
 
 #include <algorithm>
 #include <set>

@@ -1,7 +1,7 @@
 #include "ParametresFtp.h"
 
 #include "Errors.h"
-#include "IniFile.h"
+#include "TIniFile.h"
 
 #include <QFileInfo>
 

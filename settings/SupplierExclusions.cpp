@@ -1,6 +1,6 @@
 #include "SupplierExclusions.h"
 
-#include "IniFile.h"
+#include "TIniFile.h"
 
 #include <QFileInfo>
 

@@ -3,9 +3,9 @@
 #include "AtomicFile.h"
 #include "Errors.h"
 #include "HeadOfficeFixtures.h"
-#include "IniFile.h"
 #include "ParadoxWriter.h"
 #include "Regional.h"
+#include "TIniFile.h"
 #include "TablesSiege.h"
 
 #include <QDir>

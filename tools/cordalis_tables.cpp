@@ -11,7 +11,7 @@
 
 #include "AliasFolder.h"
 #include "Errors.h"
-#include "ParadoxTable.h"
+#include "TTable.h"
 
 #include <QCoreApplication>
 #include <QDir>

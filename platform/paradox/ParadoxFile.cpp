@@ -178,8 +178,7 @@ QString Quoted(const QString& s)
 // Finds name in folder without regard to ASCII case: an exact match wins, a single
 // case-insensitive match is taken, several are an error. Returns an empty text when absent;
 // exact tells whether the name was found as written.
-QString FindFile(const QString& folder, const QString& name, const QString& tableName,
-                 bool& exact)
+QString FindFile(const QString& folder, const QString& name, const QString& tableName, bool& exact)
 {
     QDir dir(folder);
     const QStringList entries =

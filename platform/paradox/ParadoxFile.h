@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CodePage.h"
-#include "ParadoxTable.h"
+#include "TTable.h"
 
 #include <QByteArray>
 #include <QFile>

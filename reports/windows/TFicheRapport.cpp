@@ -6,7 +6,6 @@
 #include "CordalisApplication.h"
 #include "GuiResources.h"
 #include "ProgramPaths.h"
-#include "ReportRules.h"
 #include "TFicheRapportHistorique.h"
 
 #include <QResizeEvent>
@@ -82,40 +81,10 @@ void TFicheRapport::AjouterEntree(const EntreeRapport& entree)
     textes_[item] = entree.Texte;
 }
 
-bool TFicheRapport::ConnexionRapport()
-{
-    return session_.ConnexionRapport();
-}
-
-bool TFicheRapport::DeconnexionRapport()
-{
-    return session_.DeconnexionRapport();
-}
-
-bool TFicheRapport::EstAJour(const QString& dateRapport, const QString& dateFichier) const
-{
-    return RegleRapport::EstAJour(dateRapport, dateFichier, ui->cseJour->value());
-}
-
 QString TFicheRapport::TexteRapport(const QListWidgetItem* entree) const
 {
     const auto found = textes_.find(entree);
     return found == textes_.end() ? QString() : found->second;
-}
-
-void TFicheRapport::PreparerDossiers()
-{
-    session_.PreparerDossiers();
-}
-
-void TFicheRapport::SupprimerDossier(const QString& dossier)
-{
-    TSessionRapport::SupprimerDossier(dossier);
-}
-
-QString TFicheRapport::MessagesSection(int section, const TXMLNodeQLF* record)
-{
-    return RegleRapport::MessagesSection(section, record);
 }
 
 void TFicheRapport::lstRapportSelectItem(QListWidgetItem* item, bool selected)

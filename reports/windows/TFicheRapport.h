@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FtpClient.h"
-#include "ReportSession.h"
+#include "SessionRapport.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -10,7 +10,6 @@
 #include <memory>
 
 class QListWidgetItem;
-class TXMLNodeQLF;
 
 namespace Ui {
 class TFicheRapport;
@@ -33,15 +32,8 @@ public:
     // Errors of the FTP client and a Date that does not convert are thrown; the entries
     // listed before stay.
     void ChargerRapports();
-    bool ConnexionRapport();
-    bool DeconnexionRapport();
-    // Currency of a report against the current value of cseJour.
-    bool EstAJour(const QString& dateRapport, const QString& dateFichier) const;
     // The detail text stored for an entry of the last pass; empty when none.
     QString TexteRapport(const QListWidgetItem* entree) const;
-    void PreparerDossiers();
-    static void SupprimerDossier(const QString& dossier);
-    static QString MessagesSection(int section, const TXMLNodeQLF* record);
 
     // The name of the selected franchisee; empty when nothing is selected.
     QString NomFranchise() const { return nomFranchise_; }
@@ -62,7 +54,7 @@ private:
 
     std::unique_ptr<Ui::TFicheRapport> ui;
     FtpClient ftpMaj;
-    TSessionRapport session_;
+    SessionRapport session_;
     QIcon ilImages_[3];
     std::map<const QListWidgetItem*, QString> textes_;
     QString nomFranchise_;

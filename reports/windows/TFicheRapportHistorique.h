@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HistoryRecords.h"
+#include "LigneHistorique.h"
 
 #include <QDialog>
 #include <QString>

@@ -4,10 +4,10 @@
 #include "AliasFolder.h"
 #include "Errors.h"
 #include "MessageBox.h"
-#include "ParadoxTable.h"
-#include "TablesSiege.h"
 #include "ProgramPaths.h"
 #include "SupplierExclusions.h"
+#include "TTable.h"
+#include "TablesSiege.h"
 #include "ui_TFicheExclureFnsListe.h"
 
 #include <QCoreApplication>

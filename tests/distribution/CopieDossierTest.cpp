@@ -119,7 +119,8 @@ TEST_F(CopieDossierTest, MissingTargetFolderGivesASilentRedCross)
     // folder deleted between two sends.
     Ecrire(racine_.filePath(QStringLiteral("fichier")), "x");
     for (const QString& dossier :
-         {QString(), absent, QString(racine_.filePath(QStringLiteral("fichier")) + QLatin1Char('/'))}) {
+         {QString(), absent,
+          QString(racine_.filePath(QStringLiteral("fichier")) + QLatin1Char('/'))}) {
         vue_.effacer();
         EXPECT_FALSE(actions_.Envoyer(JeuDonnees::Personnalisation, EnvoiUri, dossier, vue_))
             << qPrintable(dossier);

@@ -2,9 +2,9 @@
 
 #include "ExportLayout.h"
 #include "Exports.h"
-#include "GenerationSequence.h"
-#include "ParadoxTable.h"
 #include "ParadoxWriter.h"
+#include "SequenceGeneration.h"
+#include "TTable.h"
 
 #include <QByteArray>
 #include <QList>

@@ -18,7 +18,8 @@ QList<ParadoxColumn> ColonnesMessage()
 // Rows with Externe 0, NULL, 1 and 7.
 QList<QVariantList> LignesMessage(const QString& prefixe)
 {
-    return {{1, 0, QString(prefixe + QStringLiteral(" zéro")), QStringLiteral("à lire\r\ndès ce matin")},
+    return {{1, 0, QString(prefixe + QStringLiteral(" zéro")),
+             QStringLiteral("à lire\r\ndès ce matin")},
             {2, QVariant(), QString(prefixe + QStringLiteral(" nul"))},
             {3, 1, QString(prefixe + QStringLiteral(" un"))},
             {4, 7, QString(prefixe + QStringLiteral(" sept"))},

@@ -1,8 +1,8 @@
 #include "Errors.h"
 #include "ExportLayout.h"
 #include "ExportTestSupport.h"
-#include "NativeXml.h"
 #include "Regional.h"
+#include "TNativeXmlQLF.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,10 +3,10 @@
 #include "GuiResources.h"
 #include "GuiSeams.h"
 #include "MessageRecorder.h"
-#include "NativeXml.h"
 #include "ProgramPaths.h"
 #include "TFicheRapport.h"
 #include "TFicheRapportHistorique.h"
+#include "TNativeXmlQLF.h"
 #include "TestFtpServer.h"
 
 #include <QApplication>

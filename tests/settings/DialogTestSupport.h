@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IniFile.h"
+#include "TIniFile.h"
 
 #include <QAbstractButton>
 #include <QApplication>

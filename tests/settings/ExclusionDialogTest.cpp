@@ -2,11 +2,11 @@
 // files: loading against the stored list, moves between the lists, and what is saved.
 #include "DialogTestSupport.h"
 #include "MessageRecorder.h"
-#include "ParadoxTable.h"
-#include "TablesSiege.h"
 #include "ParadoxWriter.h"
 #include "Regional.h"
 #include "TFicheExclureFnsListe.h"
+#include "TTable.h"
+#include "TablesSiege.h"
 
 #include <QDir>
 #include <QPushButton>

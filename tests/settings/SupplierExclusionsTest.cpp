@@ -1,6 +1,6 @@
 #include "SupplierExclusions.h"
 #include "AliasFolder.h"
-#include "IniFile.h"
+#include "TIniFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,11 +5,11 @@
 #include "DemoHeadOffice.h"
 #include "AliasFolder.h"
 #include "Errors.h"
-#include "IniFile.h"
-#include "NativeXml.h"
-#include "ParadoxTable.h"
-#include "TablesSiege.h"
 #include "Regional.h"
+#include "TIniFile.h"
+#include "TNativeXmlQLF.h"
+#include "TTable.h"
+#include "TablesSiege.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -156,7 +156,8 @@ TEST_F(FtpClientTest, ConnectFailuresAreReportedAndLeaveTheClientDisconnected)
 
     // Hosts that would make a different URL are refused before any network use.
     for (const char* host : {"", "   ", "127.0.0.1/Rapport", "user@127.0.0.1", "a b"}) {
-        client.Configure(QString::fromUtf8(host), server.user(), server.password(), server.port(), 0);
+        client.Configure(QString::fromUtf8(host), server.user(), server.password(), server.port(),
+                         0);
         FtpError bad = ErrorOf([&] { client.Connect(); });
         EXPECT_FALSE(bad.isSecurity());
         EXPECT_TRUE(bad.text().contains("serveur")) << host;
@@ -253,7 +254,9 @@ TEST_F(FtpClientTest, UploadReplacesTheRemoteFileWhole)
     FtpError missing = ErrorOf([&] { client.Put(localPath("none.xml"), "none.xml"); });
     EXPECT_TRUE(missing.text().contains("none.xml"));
     for (const char* bad : {"", "..", "../up.xml", "a\r\nDELE b"})
-        EXPECT_FALSE(ErrorOf([&] { client.Put(localPath("short.xml"), QString::fromUtf8(bad)); }).isSecurity());
+        EXPECT_FALSE(ErrorOf([&] {
+                         client.Put(localPath("short.xml"), QString::fromUtf8(bad));
+                     }).isSecurity());
     EXPECT_FALSE(QFile::exists(server.pathOf("../up.xml")));
 
     client.Disconnect();

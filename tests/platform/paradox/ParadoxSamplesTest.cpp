@@ -1,8 +1,8 @@
 // The table layer against real Paradox tables written by other programs, read in place.
 
 #include "Errors.h"
-#include "ParadoxTable.h"
 #include "Regional.h"
+#include "TTable.h"
 
 #include <QLocale>
 #include <QStringList>

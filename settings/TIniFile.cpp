@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "TIniFile.h"
 
 #include "AtomicFile.h"
 #include "Conversions.h"

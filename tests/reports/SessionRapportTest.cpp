@@ -2,8 +2,8 @@
 
 #include "FtpClient.h"
 #include "MessageRecorder.h"
-#include "NativeXml.h"
-#include "ReportSession.h"
+#include "SessionRapport.h"
+#include "TNativeXmlQLF.h"
 #include "TestFtpServer.h"
 
 #include <QCoreApplication>
@@ -28,16 +28,16 @@ protected:
         historique_ = rapport_ + QStringLiteral("Historique/");
     }
 
-    TSessionRapport Session(quint16 port = 0)
+    SessionRapport Session(quint16 port = 0)
     {
         ParametresRapport p{server_.host(), server_.user(), server_.password(),
                             port ? port : server_.port()};
-        return TSessionRapport(ftp_, p, {rapport_, historique_},
-                               {[this] { return charges_; }, [this](bool v) { charges_ = v; }},
-                               QCoreApplication::instance());
+        return SessionRapport(ftp_, p, {rapport_, historique_},
+                              {[this] { return charges_; }, [this](bool v) { charges_ = v; }},
+                              QCoreApplication::instance());
     }
 
-    std::vector<EntreeRapport> Pass(TSessionRapport& session, int jours = 3)
+    std::vector<EntreeRapport> Pass(SessionRapport& session, int jours = 3)
     {
         std::vector<EntreeRapport> entries;
         session.ChargerRapports(jours,
@@ -285,7 +285,7 @@ class HistoryRetrieval : public ReportSession
 {
 protected:
     // Runs a retrieval and returns the Item count of each document handed over.
-    QList<int> Retrieve(TSessionRapport& session, const QString& name)
+    QList<int> Retrieve(SessionRapport& session, const QString& name)
     {
         QList<int> shown;
         session.RecupererHistorique(name, [&shown](const TNativeXmlQLF& doc) {

@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "TIniFile.h"
 #include "Errors.h"
 #include "SmallFileSystem.h"
 

@@ -1,7 +1,7 @@
 #include "ReportFixtures.h"
 
-#include "NativeXml.h"
-#include "ReportRules.h"
+#include "RegleRapport.h"
+#include "TNativeXmlQLF.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "SupplierChecks.h"
+#include "ControleFournisseurs.h"
 #include "ExportTestSupport.h"
 #include "HeadOfficeFixtures.h"
 

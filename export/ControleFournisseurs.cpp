@@ -1,11 +1,10 @@
-#include "SupplierChecks.h"
+#include "ControleFournisseurs.h"
 
-#include "ParadoxTable.h"
 #include "SupplierExclusions.h"
+#include "TTable.h"
 
 #include <QFile>
 #include <utility>
-
 
 ControleFournisseurs::ControleFournisseurs(QString fichierIni, TTable& tblFns)
     : fichierIni_(std::move(fichierIni)), tblFns_(tblFns)

@@ -1,10 +1,10 @@
 // The table layer against tables written with pxlib, and against damaged copies of them.
 
-#include "ParadoxTable.h"
-#include "TablesSiege.h"
+#include "TTable.h"
 #include "Errors.h"
 #include "ParadoxWriter.h"
 #include "Regional.h"
+#include "TablesSiege.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "GenerationRowView.h"
+#include "VueGenerationLigne.h"
 
 #include <QCoreApplication>
 #include <QLabel>

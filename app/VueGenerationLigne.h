@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GenerationSequence.h"
+#include "SequenceGeneration.h"
 
 class QLabel;
 class QProgressBar;

@@ -1,6 +1,6 @@
-#include "Parametres.h"
+#include "ParametresFenetre.h"
 
-#include "IniFile.h"
+#include "TIniFile.h"
 
 #include <QFileInfo>
 

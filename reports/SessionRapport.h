@@ -49,11 +49,11 @@ struct EntreeRapport
 // local folders that receive the copies. The FTP client belongs to the window; the session
 // only uses it. Errors of the FTP client while changing directory, listing or downloading,
 // and a report Date that does not convert, are thrown to the caller.
-class TSessionRapport
+class SessionRapport
 {
 public:
-    TSessionRapport(FtpClient& ftp, ParametresRapport parametres, DossiersRapport dossiers,
-                    DrapeauRapportsCharges drapeau, QObject* documentOwner);
+    SessionRapport(FtpClient& ftp, ParametresRapport parametres, DossiersRapport dossiers,
+                   DrapeauRapportsCharges drapeau, QObject* documentOwner);
 
     // Connects unless already connected. A failure is shown in a message box; false then.
     bool ConnexionRapport();

@@ -1,11 +1,11 @@
-#include "HistoryRecords.h"
+#include "LigneHistorique.h"
 
 #include "AtomicFile.h"
 #include "CodePage.h"
 #include "Errors.h"
-#include "NativeXml.h"
 #include "Regional.h"
-#include "ReportRules.h"
+#include "RegleRapport.h"
+#include "TNativeXmlQLF.h"
 
 #include <QDir>
 

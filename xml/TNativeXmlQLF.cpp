@@ -1,4 +1,4 @@
-#include "NativeXml.h"
+#include "TNativeXmlQLF.h"
 
 #include "AtomicFile.h"
 #include "Conversions.h"

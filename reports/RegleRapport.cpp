@@ -1,7 +1,7 @@
-#include "ReportRules.h"
+#include "RegleRapport.h"
 
-#include "NativeXml.h"
 #include "Regional.h"
+#include "TNativeXmlQLF.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #include "ReportFixtures.h"
 
-#include "HistoryRecords.h"
-#include "NativeXml.h"
+#include "LigneHistorique.h"
+#include "TNativeXmlQLF.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ParadoxTable.h"
+#include "TTable.h"
 
 #include "CodePage.h"
 #include "Errors.h"

@@ -1,12 +1,12 @@
-#include "ReportSession.h"
+#include "SessionRapport.h"
 
 #include "Errors.h"
 #include "FtpClient.h"
-#include "IniFile.h"
 #include "MessageBox.h"
-#include "NativeXml.h"
 #include "Regional.h"
-#include "ReportRules.h"
+#include "RegleRapport.h"
+#include "TIniFile.h"
+#include "TNativeXmlQLF.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -62,15 +62,15 @@ ParametresRapport ParametresRapport::Lire(const QString& fichierIni)
     return parametres;
 }
 
-TSessionRapport::TSessionRapport(FtpClient& ftp, ParametresRapport parametres,
-                                 DossiersRapport dossiers, DrapeauRapportsCharges drapeau,
-                                 QObject* documentOwner)
+SessionRapport::SessionRapport(FtpClient& ftp, ParametresRapport parametres,
+                               DossiersRapport dossiers, DrapeauRapportsCharges drapeau,
+                               QObject* documentOwner)
     : ftp_(ftp), parametres_(std::move(parametres)), dossiers_(std::move(dossiers)),
       drapeau_(std::move(drapeau)), documentOwner_(documentOwner)
 {
 }
 
-bool TSessionRapport::ConnexionRapport()
+bool SessionRapport::ConnexionRapport()
 {
     if (ftp_.Connected())
         return true;
@@ -86,7 +86,7 @@ bool TSessionRapport::ConnexionRapport()
     return false;
 }
 
-bool TSessionRapport::DeconnexionRapport()
+bool SessionRapport::DeconnexionRapport()
 {
     try {
         if (!ftp_.Connected())
@@ -100,8 +100,8 @@ bool TSessionRapport::DeconnexionRapport()
     return false;
 }
 
-bool TSessionRapport::ChargerRapports(int jours,
-                                      const std::function<void(const EntreeRapport&)>& ajouter)
+bool SessionRapport::ChargerRapports(int jours,
+                                     const std::function<void(const EntreeRapport&)>& ajouter)
 {
     const bool dejaCharges = drapeau_.Get();
     if (!dejaCharges)
@@ -144,8 +144,8 @@ bool TSessionRapport::ChargerRapports(int jours,
     return true;
 }
 
-void TSessionRapport::RecupererHistorique(const QString& nomFranchise,
-                                          const std::function<void(const TNativeXmlQLF&)>& afficher)
+void SessionRapport::RecupererHistorique(const QString& nomFranchise,
+                                         const std::function<void(const TNativeXmlQLF&)>& afficher)
 {
     if (!ConnexionRapport())
         return;
@@ -178,7 +178,7 @@ void TSessionRapport::RecupererHistorique(const QString& nomFranchise,
         ShowMessage(QStringLiteral("Il n'y a pas d'historique pour le franchisé ") + nomFranchise);
 }
 
-void TSessionRapport::Lister(const QString& dossier)
+void SessionRapport::Lister(const QString& dossier)
 {
     ftp_.ChangeDir(dossier);
     ftp_.SetBinary();
@@ -186,14 +186,14 @@ void TSessionRapport::Lister(const QString& dossier)
     ftp_.List();
 }
 
-void TSessionRapport::PreparerDossiers()
+void SessionRapport::PreparerDossiers()
 {
     if (QFileInfo::exists(dossiers_.Historique))
         SupprimerDossier(dossiers_.Rapport);
     QDir().mkpath(dossiers_.Historique);
 }
 
-void TSessionRapport::SupprimerDossier(const QString& dossier)
+void SessionRapport::SupprimerDossier(const QString& dossier)
 {
     QDir dir(dossier);
     const QFileInfoList entries =

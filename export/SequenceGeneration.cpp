@@ -1,9 +1,9 @@
-#include "GenerationSequence.h"
+#include "SequenceGeneration.h"
 
 #include "Errors.h"
-#include "NativeXml.h"
-#include "ParadoxTable.h"
 #include "ProgramPaths.h"
+#include "TNativeXmlQLF.h"
+#include "TTable.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "NativeXml.h"
+#include "TNativeXmlQLF.h"
 #include "Errors.h"
 #include "SmallFileSystem.h"
 
