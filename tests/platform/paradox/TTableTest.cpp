@@ -225,7 +225,7 @@ TEST_F(ParadoxTableTest, ATableReplacedDuringAScanNeverCrashesAndIsReadAnewAfter
         }
         return read;
     };
-    const auto firstText = [&] {
+    const auto firstText = [&]() -> QString {
         TTable table(Folder(), "REMISES.DB");
         table.Open();
         table.First();
