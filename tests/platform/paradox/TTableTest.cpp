@@ -264,7 +264,9 @@ TEST_F(ParadoxTableTest, ATableReplacedDuringAScanNeverCrashesAndIsReadAnewAfter
         }
         return read;
     };
-    const auto firstText = [&] {
+    // Returns a QString: a deduced type would be a concatenation holding references to the
+    // lambda's temporaries.
+    const auto firstText = [&]() -> QString {
         TTable table(Folder(), "REMISES.DB");
         table.Open();
         table.First();
