@@ -23,6 +23,62 @@ TTable* TableParCle(const TablesExport& tables, const QString& cle)
     return nullptr;
 }
 
+namespace {
+
+// A text shown in a message, its forbidden characters made visible.
+QString Lisible(QString texte)
+{
+    for (qsizetype at = FirstForbiddenCharacter(texte); at >= 0;
+         at = FirstForbiddenCharacter(texte))
+        texte[at] = QLatin1Char('?');
+    return texte;
+}
+
+// The current record as the head office finds it again in its tables: its number and, for a
+// table with a primary key, the key's values.
+QString Enregistrement(const TTable& table)
+{
+    QString texte = QStringLiteral("l'enregistrement n° %1").arg(table.RecNo());
+    QStringList cle;
+    try {
+        for (int i = 0; i < table.KeyFieldCount(); ++i) {
+            const TField champ = table.KeyField(i);
+            cle << QStringLiteral("%1 = « %2 »").arg(champ.FieldName(), Lisible(champ.AsString()));
+        }
+    } catch (const CordalisError&) {
+        cle.clear(); // the number alone still finds the record
+    }
+    if (!cle.isEmpty())
+        texte += QStringLiteral(" (") + cle.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return texte;
+}
+
+// Writes one field of the current record. The XML layer refuses a value no parser could read
+// (a control character typed or pasted into a head office record): the message then names
+// the table, the record and the field, so that the record can be corrected.
+void PoserChamp(const TTable& table, TXMLNodeQLF& ligne, const QString& nom, const QString& texte)
+{
+    try {
+        ligne.SetAttribute(nom, texte);
+    } catch (const XmlError& erreur) {
+        const qsizetype interdit = FirstForbiddenCharacter(texte);
+        const QString raison =
+            interdit < 0
+                ? erreur.text()
+                : QStringLiteral("il contient un caractère interdit (U+%1, en position %2)")
+                      .arg(QString::number(texte.at(interdit).unicode(), 16)
+                               .toUpper()
+                               .rightJustified(4, QLatin1Char('0')))
+                      .arg(interdit + 1);
+        throw XmlError(QStringLiteral("Le champ « %1 » de %2 de la table « %3 » ne peut pas être "
+                                      "écrit en XML : %4. Corrigez cet enregistrement puis "
+                                      "relancez la génération.")
+                           .arg(nom, Enregistrement(table), table.TableName(), raison));
+    }
+}
+
+} // namespace
+
 void EcrireLigne(TTable& table, TXMLNodeQLF& ligne)
 {
     const int nombre = table.FieldCount();
@@ -30,7 +86,7 @@ void EcrireLigne(TTable& table, TXMLNodeQLF& ligne)
         TField& champ = table.Fields(i);
         if (champ.IsNull())
             continue;
-        ligne.SetAttribute(champ.FieldName(), champ.AsString());
+        PoserChamp(table, ligne, champ.FieldName(), champ.AsString());
     }
 }
 
@@ -43,7 +99,7 @@ void EcrireLigneForcee(TTable& table, TXMLNodeQLF& ligne, const QString& nomCham
         if (champ.IsNull())
             continue;
         const QString nom = champ.FieldName();
-        ligne.SetAttribute(nom, nom == nomChamp ? texteForce : champ.AsString());
+        PoserChamp(table, ligne, nom, nom == nomChamp ? texteForce : champ.AsString());
     }
 }
 

@@ -12,7 +12,8 @@ class TXMLNodeQLF;
 TTable* TableParCle(const TablesExport& tables, const QString& cle);
 
 // Writes the table's current row into a Ligne element: one attribute per non-NULL field, in
-// the table's field order, named by the field and holding its text.
+// the table's field order, named by the field and holding its text. A value XML cannot hold
+// throws XmlError naming the table, the record (number and key values) and the field.
 void EcrireLigne(TTable& table, TXMLNodeQLF& ligne);
 
 // As EcrireLigne, but a non-NULL field named exactly nomChamp is written with texteForce

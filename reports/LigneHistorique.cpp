@@ -18,10 +18,12 @@ void LireHistorique(const TNativeXmlQLF& document, std::vector<LigneHistorique>&
     racine->ChildrenByName(QStringLiteral("Item"), items);
     for (int i = 0; i < items.Count(); ++i) {
         const TXMLNodeQLF* item = items.NodeAt(i);
-        const QDateTime date =
-            Regional::StrToDateTime(item->ReadAttribute(QStringLiteral("Date"), QString()));
+        const QString texteDate = item->ReadAttribute(QStringLiteral("Date"), QString());
+        QDateTime date;
+        const bool lisible = Regional::TryStrToDateTime(texteDate, date);
         const RegleRapport::Verdict verdict = RegleRapport::JugerEnregistrement(item);
-        lignes.push_back({Regional::DateToStr(date.date()), verdict.Texte, verdict.EnAnomalie});
+        lignes.push_back({lisible ? Regional::DateToStr(date.date()) : texteDate, verdict.Texte,
+                          verdict.EnAnomalie || !lisible, lisible});
     }
 }
 

@@ -13,10 +13,14 @@ struct LigneHistorique
     QString Date;
     QString Texte;
     bool EnAnomalie = false;
+    // False when the run's Date is missing or does not convert: Date then holds the
+    // attribute's text as found (empty when missing) and the run counts as in trouble.
+    bool DateLisible = true;
 };
 
-// Appends one line per Item of the history document's root, in document order. An Item
-// whose Date does not convert throws ConvertError: the lines before it stay appended.
+// Appends one line per Item of the history document's root, in document order, whatever
+// their dates: a run whose date cannot be read is listed with its raw date text, so that one
+// bad record never hides the others.
 void LireHistorique(const TNativeXmlQLF& document, std::vector<LigneHistorique>& lignes);
 
 // The history as the head office's spreadsheets read it: no header, one record per line

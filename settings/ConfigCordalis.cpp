@@ -39,15 +39,16 @@ ConfigCordalis LireConfigCordalis(const QString& iniFile)
 
 void EcrireConfigCordalis(const QString& iniFile, const ConfigCordalis& config)
 {
-    TIniFile ini(iniFile);
-    ini.WriteBool(SectionCordalis, QStringLiteral("Remise_Achat"), config.RemiseAchat);
-    ini.WriteBool(SectionCordalis, QStringLiteral("Personnalisation"), config.Personnalisation);
-    ini.WriteBool(SectionCordalis, QStringLiteral("Message"), config.Message);
-    ini.WriteBool(SectionCordalis, QStringLiteral("Document"), config.Document);
-    ini.WriteString(SectionCordalis, QStringLiteral("TypeEnvoi"),
-                    config.Canal == CanalConfig::Ftp ? QStringLiteral("FTP")
-                                                     : QStringLiteral("URI"));
-    ini.WriteString(SectionUri, QStringLiteral("URI"), config.Uri);
+    TIniFile::Changes changes;
+    changes.WriteBool(SectionCordalis, QStringLiteral("Remise_Achat"), config.RemiseAchat)
+        .WriteBool(SectionCordalis, QStringLiteral("Personnalisation"), config.Personnalisation)
+        .WriteBool(SectionCordalis, QStringLiteral("Message"), config.Message)
+        .WriteBool(SectionCordalis, QStringLiteral("Document"), config.Document)
+        .WriteString(SectionCordalis, QStringLiteral("TypeEnvoi"),
+                     config.Canal == CanalConfig::Ftp ? QStringLiteral("FTP")
+                                                      : QStringLiteral("URI"))
+        .WriteString(SectionUri, QStringLiteral("URI"), config.Uri);
+    TIniFile(iniFile).Apply(changes);
 }
 
 QString AvecSeparateurFinal(const QString& folder)

@@ -29,7 +29,8 @@ struct ConfigCordalis
 ConfigCordalis LireConfigCordalis(const QString& iniFile);
 
 // Writes the four booleans, "TypeEnvoi" ("FTP" for the FTP channel, otherwise "URI") and the
-// copy folder, in that order. Throws IniWriteError when the system refuses a write.
+// copy folder, in that order and in one rewrite of the file: all of them or none. Throws
+// IniWriteError when the system refuses the write.
 void EcrireConfigCordalis(const QString& iniFile, const ConfigCordalis& config);
 
 // The folder chosen in the folder browser, in native separators, with a trailing separator

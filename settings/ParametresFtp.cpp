@@ -45,9 +45,9 @@ void EcrireParametresFtp(const QString& iniFile, const QString& section,
 {
     // Converted first: a port that is not an integer must not leave a half-saved section.
     const int port = StrToInt(parametres.Port);
-    TIniFile ini(iniFile);
-    ini.WriteString(section, CleLogin, parametres.Login);
-    ini.WriteString(section, CleMdp, parametres.Mdp);
-    ini.WriteString(section, CleHost, parametres.Host);
-    ini.WriteInteger(section, ClePort, port);
+    TIniFile(iniFile).Apply(TIniFile::Changes()
+                                .WriteString(section, CleLogin, parametres.Login)
+                                .WriteString(section, CleMdp, parametres.Mdp)
+                                .WriteString(section, CleHost, parametres.Host)
+                                .WriteInteger(section, ClePort, port));
 }

@@ -24,8 +24,9 @@ bool ParametresIncomplets(const ParametresFtp& parametres);
 // ("'…' n'est pas une valeur entière correcte").
 int StrToInt(const QString& text);
 
-// Writes "Login", "Mdp", "Host" and "Port" into the section. The port is converted before
-// anything is written, so a port that is not an integer throws ConvertError and leaves the
-// file as it was. Throws IniWriteError when the system refuses a write.
+// Writes "Login", "Mdp", "Host" and "Port" into the section, in one rewrite of the file. The
+// port is converted before anything is written, so a port that is not an integer throws
+// ConvertError and leaves the file as it was. Throws IniWriteError when the system refuses
+// the write.
 void EcrireParametresFtp(const QString& iniFile, const QString& section,
                          const ParametresFtp& parametres);

@@ -35,9 +35,11 @@ bool FournisseurExcluDansFichier(const QString& iniFile, const QString& code)
 
 void EnregistrerFournisseursExclus(const QString& iniFile, const QStringList& codes)
 {
-    TIniFile ini(iniFile);
-    if (ini.SectionExists(kSection))
-        ini.EraseSection(kSection);
+    // One rewrite: a list cut short by a full disk or a crash would publish the conditions
+    // of the suppliers that fell off it.
+    TIniFile::Changes changes;
+    changes.EraseSection(kSection);
     for (qsizetype i = 0; i < codes.size(); ++i)
-        ini.WriteString(kSection, QStringLiteral("Fournisseur%1").arg(i), codes.at(i));
+        changes.WriteString(kSection, QStringLiteral("Fournisseur%1").arg(i), codes.at(i));
+    TIniFile(iniFile).Apply(changes);
 }

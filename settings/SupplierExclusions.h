@@ -19,6 +19,7 @@ bool FournisseurExcluDansListe(const QStringList& values, const QString& code);
 bool FournisseurExcluDansFichier(const QString& iniFile, const QString& code);
 
 // Replaces the list: erases the section when it exists, then writes Fournisseur0,
-// Fournisseur1, ... in the order given. An empty list leaves no section. Throws
-// IniWriteError when the system refuses a write (the keys written before it stay).
+// Fournisseur1, ... in the order given, all in one rewrite of the file: the file holds the
+// old list or the new one, never a part. An empty list leaves no section. Throws
+// IniWriteError when the system refuses the write (the file then keeps the old list).
 void EnregistrerFournisseursExclus(const QString& iniFile, const QStringList& codes);

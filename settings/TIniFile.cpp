@@ -266,23 +266,25 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool def) co
 
 namespace {
 
+[[noreturn]] void FailWrite(const QString& fileName, const QString& reason)
+{
+    throw IniWriteError(QStringLiteral("Impossible d'écrire dans le fichier %1 : %2")
+                            .arg(QDir::toNativeSeparators(fileName), reason));
+}
+
 // Reads the file again, lets change alter it and, when it did, replaces the file
 // atomically. A file that exists but cannot be read is never overwritten: its content
-// would be lost.
+// would be lost. The file holds passwords: created, it is readable by its owner only.
 void Rewrite(const QString& fileName, const std::function<bool(IniContent&)>& change)
 {
-    const auto fail = [&fileName](const QString& reason) {
-        throw IniWriteError(QStringLiteral("Impossible d'écrire dans le fichier %1 : %2")
-                                .arg(QDir::toNativeSeparators(fileName), reason));
-    };
     IniContent content = IniContent::Read(fileName);
     if (!content.readable)
-        fail(QStringLiteral("lecture impossible (%1)").arg(content.readError));
+        FailWrite(fileName, QStringLiteral("lecture impossible (%1)").arg(content.readError));
     if (!change(content))
         return;
     QString reason;
-    if (!WriteFileAtomically(fileName, content.Serialize(), &reason))
-        fail(reason);
+    if (!WriteFileAtomically(fileName, content.Serialize(), &reason, NewFileAccess::OwnerOnly))
+        FailWrite(fileName, reason);
 }
 
 void CheckNames(const QString& fileName, const QString& section, const QString& key,
@@ -300,46 +302,103 @@ void CheckNames(const QString& fileName, const QString& section, const QString& 
         // A line break would split the value and could forge other keys.
         problem = QStringLiteral("la valeur de « %1 » tient sur plusieurs lignes").arg(key);
     if (!problem.isEmpty())
-        throw IniWriteError(QStringLiteral("Impossible d'écrire dans le fichier %1 : %2")
-                                .arg(QDir::toNativeSeparators(fileName), problem));
+        FailWrite(fileName, problem);
+}
+
+void WriteKey(IniContent& content, const QString& section, const QString& key, const QString& value)
+{
+    int header = content.FindSection(section);
+    if (header < 0) {
+        content.lines.push_back(Classify(QLatin1Char('[') + section.trimmed() + QLatin1Char(']')));
+        header = static_cast<int>(content.lines.size()) - 1;
+    }
+    if (const int index = content.FindKey(header, key); index >= 0) {
+        // Keep the spelling of the key already in the file.
+        content.lines[index] = Classify(content.lines[index].name + QLatin1Char('=') + value);
+        return;
+    }
+    // A new key goes after the section's last line, before the blank lines that separate it
+    // from the next section.
+    int at = content.SectionEnd(header);
+    while (at - 1 > header && content.lines[at - 1].kind == Line::Blank)
+        --at;
+    content.lines.insert(content.lines.begin() + at,
+                         Classify(key.trimmed() + QLatin1Char('=') + value));
+}
+
+// Every section of that name goes: erasing only the first would bring a duplicate section's
+// keys back to life. False when there was none.
+bool EraseSections(IniContent& content, const QString& section)
+{
+    bool erased = false;
+    for (int header = content.FindSection(section); header >= 0;
+         header = content.FindSection(section)) {
+        content.lines.erase(content.lines.begin() + header,
+                            content.lines.begin() + content.SectionEnd(header));
+        erased = true;
+    }
+    return erased;
 }
 
 } // namespace
 
+TIniFile::Changes& TIniFile::Changes::WriteString(const QString& section, const QString& key,
+                                                  const QString& value)
+{
+    changes_.push_back({false, section, key, value});
+    return *this;
+}
+
+TIniFile::Changes& TIniFile::Changes::WriteInteger(const QString& section, const QString& key,
+                                                   int value)
+{
+    return WriteString(section, key, QString::number(value));
+}
+
+TIniFile::Changes& TIniFile::Changes::WriteBool(const QString& section, const QString& key,
+                                                bool value)
+{
+    return WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+TIniFile::Changes& TIniFile::Changes::EraseSection(const QString& section)
+{
+    changes_.push_back({true, section, QString(), QString()});
+    return *this;
+}
+
+void TIniFile::Apply(const Changes& changes)
+{
+    for (const Changes::Change& change : changes.changes_)
+        if (!change.erase)
+            CheckNames(fileName_, change.section, change.key, change.value);
+    Rewrite(fileName_, [&changes](IniContent& content) {
+        bool changed = false;
+        for (const Changes::Change& change : changes.changes_) {
+            if (change.erase) {
+                changed = EraseSections(content, change.section) || changed;
+            } else {
+                WriteKey(content, change.section, change.key, change.value);
+                changed = true;
+            }
+        }
+        return changed;
+    });
+}
+
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    CheckNames(fileName_, section, key, value);
-    Rewrite(fileName_, [&](IniContent& content) {
-        int header = content.FindSection(section);
-        if (header < 0) {
-            content.lines.push_back(
-                Classify(QLatin1Char('[') + section.trimmed() + QLatin1Char(']')));
-            header = static_cast<int>(content.lines.size()) - 1;
-        }
-        if (const int index = content.FindKey(header, key); index >= 0) {
-            // Keep the spelling of the key already in the file.
-            content.lines[index] = Classify(content.lines[index].name + QLatin1Char('=') + value);
-            return true;
-        }
-        // A new key goes after the section's last line, before the blank lines that
-        // separate it from the next section.
-        int at = content.SectionEnd(header);
-        while (at - 1 > header && content.lines[at - 1].kind == Line::Blank)
-            --at;
-        content.lines.insert(content.lines.begin() + at,
-                             Classify(key.trimmed() + QLatin1Char('=') + value));
-        return true;
-    });
+    Apply(Changes().WriteString(section, key, value));
 }
 
 void TIniFile::WriteInteger(const QString& section, const QString& key, int value)
 {
-    WriteString(section, key, QString::number(value));
+    Apply(Changes().WriteInteger(section, key, value));
 }
 
 void TIniFile::WriteBool(const QString& section, const QString& key, bool value)
 {
-    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+    Apply(Changes().WriteBool(section, key, value));
 }
 
 bool TIniFile::SectionExists(const QString& section) const
@@ -349,18 +408,7 @@ bool TIniFile::SectionExists(const QString& section) const
 
 void TIniFile::EraseSection(const QString& section)
 {
-    // Every section of that name goes: erasing only the first would bring a duplicate
-    // section's keys back to life.
-    Rewrite(fileName_, [&](IniContent& content) {
-        bool erased = false;
-        for (int header = content.FindSection(section); header >= 0;
-             header = content.FindSection(section)) {
-            content.lines.erase(content.lines.begin() + header,
-                                content.lines.begin() + content.SectionEnd(header));
-            erased = true;
-        }
-        return erased;
-    });
+    Apply(Changes().EraseSection(section));
 }
 
 void TIniFile::ReadSectionValues(const QString& section, QStringList& list) const

@@ -175,18 +175,15 @@ const xmlChar* CheckedName(const QString& name)
     return utf8;
 }
 
-// Characters that XML 1.0 forbids, even as references: the control characters other
-// than tab, line feed and carriage return, and the two non-characters U+FFFE, U+FFFF.
 void CheckValue(const QString& name, const QString& value)
 {
-    for (const QChar c : value) {
-        const char16_t u = c.unicode();
-        if ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF)
-            throw XmlError(QStringLiteral("La valeur de l'attribut « %1 » contient un caractère "
-                                          "interdit en XML (U+%2)")
-                               .arg(name, QString::number(u, 16).toUpper().rightJustified(
-                                              4, QLatin1Char('0'))));
-    }
+    const qsizetype at = FirstForbiddenCharacter(value);
+    if (at >= 0)
+        throw XmlError(QStringLiteral("La valeur de l'attribut « %1 » contient un caractère "
+                                      "interdit en XML (U+%2)")
+                           .arg(name, QString::number(value.at(at).unicode(), 16)
+                                          .toUpper()
+                                          .rightJustified(4, QLatin1Char('0'))));
 }
 
 // The name a DOM gives an element: its prefix, if any, then its local name.
@@ -322,6 +319,16 @@ xmlDocPtr Parse(QFile& file, const QByteArray& url, bool lifted, bool& declaresE
 }
 
 } // namespace
+
+qsizetype FirstForbiddenCharacter(const QString& value)
+{
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t u = value.at(i).unicode();
+        if ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF)
+            return i;
+    }
+    return -1;
+}
 
 // ---------------------------------------------------------------------------------------
 // TXMLNodeQLF

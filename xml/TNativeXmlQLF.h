@@ -11,6 +11,11 @@ struct _xmlNode;
 class TNativeXmlQLF;
 class TXMLNodeListQLF;
 
+// The position of the first character that XML 1.0 forbids in a value, even as a reference
+// (the control characters other than tab, line feed and carriage return, and U+FFFE,
+// U+FFFF); -1 when there is none. SetAttribute refuses such a value with an XmlError.
+qsizetype FirstForbiddenCharacter(const QString& value);
+
 // A handle on one node of a TNativeXmlQLF document. It holds no reference on the node: it is
 // valid while its document exists and until the document loads another file. Names and
 // values are UTF-8 inside the program; the file on disk is windows-1252.

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QTime>
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -304,6 +305,9 @@ void ParadoxFile::ReadHeader(const QByteArray& header)
     recordCount_ = static_cast<int>(records);
     if (fieldCount < 1 || fieldCount > 255)
         Fail(QStringLiteral("le nombre de champs (%1) est invalide").arg(fieldCount));
+    // Only an indexed table has a primary key, made of its first fields. The count only
+    // serves to name a record in messages: an odd value is bounded, not refused.
+    keyFieldCount_ = fileType == 0 ? std::min<int>(U16(h + 0x23), fieldCount) : 0;
 
     // Password-protected tables have their blocks scrambled.
     const quint32 encryption =
@@ -443,10 +447,12 @@ void ParadoxFile::First()
 {
     if (blocks_.empty()) {
         record_ = reinterpret_cast<const unsigned char*>(emptyRecord_.constData());
+        recordNumber_ = 0;
         eof_ = true;
         return;
     }
     LoadBlock(0);
+    recordNumber_ = 1;
     eof_ = false;
 }
 
@@ -456,11 +462,13 @@ void ParadoxFile::Next()
         return;
     if (rowInBlock_ + 1 < blocks_[blockIndex_].count) {
         ++rowInBlock_;
+        ++recordNumber_;
         record_ += recordSize_;
         return;
     }
     if (blockIndex_ + 1 < blocks_.size()) {
         LoadBlock(blockIndex_ + 1);
+        ++recordNumber_;
         return;
     }
     eof_ = true; // the last record stays current

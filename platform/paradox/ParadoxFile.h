@@ -40,6 +40,8 @@ public:
     const QString& TableName() const { return tableName_; }
     const std::vector<Field>& Fields() const { return fields_; }
     int RecordCount() const { return recordCount_; }
+    // The number of leading fields that form the table's primary key; 0 without one.
+    int KeyFieldCount() const { return keyFieldCount_; }
     int CodePageNumber() const { return text_->Number(); }
 
     // Walk: First() moves to the first record; Next() to the following one. At the end Eof()
@@ -47,6 +49,8 @@ public:
     void First();
     void Next();
     bool Eof() const { return eof_; }
+    // The current record's position in the walk, from 1; 0 on an empty table.
+    int RecordNumber() const { return recordNumber_; }
 
     // The current record's bytes (RecordSize() of them).
     const unsigned char* Record() const { return record_; }
@@ -106,6 +110,7 @@ private:
     int blockSize_ = 0;
     int recordCount_ = 0;
     int fileVersion_ = 0;
+    int keyFieldCount_ = 0;
     std::vector<Field> fields_;
     std::vector<Block> blocks_;
 
@@ -118,5 +123,6 @@ private:
     const unsigned char* record_ = nullptr;
     size_t blockIndex_ = 0;
     int rowInBlock_ = 0;
+    int recordNumber_ = 0;
     bool eof_ = true;
 };

@@ -133,6 +133,12 @@ int TTable::RecordCount() const
     return file_->RecordCount();
 }
 
+int TTable::RecNo() const
+{
+    RequireOpen();
+    return file_->RecordNumber();
+}
+
 int TTable::FieldCount() const
 {
     if (!file_)
@@ -159,4 +165,20 @@ TField& TTable::FieldByName(const QString& name)
             return field;
     throw TableError(QStringLiteral("Le champ %1 est introuvable dans la table %2.")
                          .arg(Quoted(name), Quoted(tableName_)));
+}
+
+int TTable::KeyFieldCount() const
+{
+    RequireOpen();
+    return file_->KeyFieldCount();
+}
+
+TField TTable::KeyField(int index) const
+{
+    RequireOpen();
+    if (index < 0 || index >= file_->KeyFieldCount())
+        throw TableError(QStringLiteral("La table %1 n'a pas de champ de clé n° %2.")
+                             .arg(Quoted(tableName_))
+                             .arg(index));
+    return TField(file_.get(), index);
 }

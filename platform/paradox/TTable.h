@@ -104,12 +104,20 @@ public:
     void Next();
     bool Eof() const;
     int RecordCount() const;
+    // The current record's number in the table's natural order, from 1 (0 on an empty
+    // table): with the key values, what lets the head office find a record again.
+    int RecNo() const;
 
     int FieldCount() const;
     // Throws TableError when the table is closed or the index is out of range.
     TField& Fields(int index);
     // Throws TableError naming the table and the field when the table lacks it.
     TField& FieldByName(const QString& name);
+
+    // The fields of the table's primary key (its first fields in the file, whether or not
+    // the fixed field list holds them); none for a table without a key.
+    int KeyFieldCount() const;
+    TField KeyField(int index) const;
 
     // The files the open table reads: its .DB file, then its .MB file when it has memo fields.
     // Empty while the table is closed.

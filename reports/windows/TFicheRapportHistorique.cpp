@@ -3,7 +3,6 @@
 
 #include "Accessibility.h"
 #include "ActionConnection.h"
-#include "CordalisApplication.h"
 #include "GuiSeams.h"
 
 #include <QColor>
@@ -15,6 +14,11 @@ TFicheRapportHistorique::TFicheRapportHistorique(QWidget* owner, const QString& 
 {
     ui->setupUi(this);
     DescribeControls(this);
+    // A long history is read more easily with the window maximised: resizable, with the
+    // system menu, minimise and maximise boxes (a dialog gets neither box by default).
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
     setWindowTitle(windowTitle() + QLatin1Char(' ') + nomFranchise);
     ui->lstRapportHistorique->setColumnWidth(0, 75);
     ui->lstRapportHistorique->setColumnWidth(1, 985);
@@ -26,25 +30,11 @@ TFicheRapportHistorique::~TFicheRapportHistorique() = default;
 
 void TFicheRapportHistorique::FormCreate()
 {
-    // A Date that does not convert stops the filling at its run: the runs before it are
-    // listed, the error is shown, and the window still opens.
     std::vector<LigneHistorique> lues;
-    std::exception_ptr erreur;
-    try {
-        LireHistorique(historique_, lues);
-    } catch (...) {
-        erreur = std::current_exception();
-    }
+    LireHistorique(historique_, lues);
     for (const LigneHistorique& ligne : lues)
         AjouterLigne(ligne);
     ui->lstRapportHistorique->resizeRowsToContents();
-    if (erreur) {
-        try {
-            std::rethrow_exception(erreur);
-        } catch (...) {
-            CordalisApplication::ShowCurrentException();
-        }
-    }
 }
 
 void TFicheRapportHistorique::AjouterLigne(const LigneHistorique& ligne)
@@ -59,6 +49,10 @@ void TFicheRapportHistorique::AjouterLigne(const LigneHistorique& ligne)
         auto* item = new QTableWidgetItem(textes[column]);
         // Red text alone is lost on a screen reader: the verdict is also the description.
         item->setData(Qt::AccessibleDescriptionRole, etat);
+        if (column == 0 && !ligne.DateLisible) {
+            item->setData(Qt::AccessibleDescriptionRole, QStringLiteral("date illisible"));
+            item->setToolTip(QStringLiteral("Date illisible : « %1 »").arg(ligne.Date));
+        }
         if (ligne.EnAnomalie)
             item->setForeground(QColor(255, 0, 0));
         liste->setItem(row, column, item);

@@ -2,6 +2,7 @@
 
 #include "ActionConnection.h"
 #include "ConfigCordalis.h"
+#include "DialogKeys.h"
 #include "GuiSeams.h"
 #include "Legendes.h"
 #include "MessageBox.h"
@@ -17,6 +18,7 @@ TFicheCordalisConfig::TFicheCordalisConfig(QWidget* owner, QString iniFile)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
+    NoDefaultButton(*this);
     // The purchase-conditions caption ends where "Exclure fournisseurs" begins; the others
     // have the group box's width.
     AjusterLegende(ui->cbRemiseAchat, ui->btnExclure->x() - ui->cbRemiseAchat->x() - 2);

@@ -2,6 +2,7 @@
 
 #include "ActionConnection.h"
 #include "AliasFolder.h"
+#include "DialogKeys.h"
 #include "Errors.h"
 #include "MessageBox.h"
 #include "ProgramPaths.h"
@@ -58,6 +59,7 @@ TFicheExclureFnsListe::TFicheExclureFnsListe(QWidget* owner, QString iniFile, QS
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
+    NoDefaultButton(*this);
     PreparerListe(*ui->lvFnsSource);
     PreparerListe(*ui->lvFnsExclu);
     // A double-click anywhere in a list moves that list's selected rows, as the button does.

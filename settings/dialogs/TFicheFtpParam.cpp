@@ -1,6 +1,7 @@
 #include "TFicheFtpParam.h"
 
 #include "ActionConnection.h"
+#include "DialogKeys.h"
 #include "FtpClient.h"
 #include "GuiSeams.h"
 #include "Legendes.h"
@@ -29,6 +30,7 @@ TFicheFtpParam::TFicheFtpParam(QWidget* owner, QString iniFile, QString section)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
+    NoDefaultButton(*this);
     // The password is shown in clear, as the head office asked.
     ui->edtPassword->setEchoMode(QLineEdit::Normal);
     // Each label ends just before its edit.

@@ -139,6 +139,72 @@ TEST_F(ExportTest, GeneratingAgainReplacesTheFileWithTheNewTime)
               QStringList{QStringLiteral("personnalisation.xml")});
 }
 
+// A control character in one field of a head office record cannot go into XML: "Générer"
+// still stops before writing the file, and the message names what to correct (the table,
+// the record by its number and its key, the field), the earlier export staying in place.
+TEST_F(ExportTest, AControlCharacterNamesTheRecordToCorrect)
+{
+    // Perso.DB keyed by a field that the export leaves out.
+    QList<ParadoxColumn> perso = ColonnesPerso();
+    perso.removeAt(1); // "Interne" comes first, as a key
+    perso.prepend({QStringLiteral("Interne"), FieldKind::Alpha, 10, true});
+    QList<QVariantList> lignes;
+    for (int i = 1; i <= 5; ++i) {
+        const QString detail = i == 4 ? QStringLiteral("ligne\r\nsaisie\x02"
+                                                       "collée")
+                                      : QString();
+        lignes.append({QStringLiteral("P-%1").arg(i), QStringLiteral("Modèle %1").arg(i), i,
+                       QStringLiteral("FA"), QStringLiteral("MO"), QStringLiteral("AB"),
+                       QStringLiteral("P1"), QVariant(), detail});
+    }
+    WriteParadoxTable(Base(QStringLiteral("Perso.DB")), perso, lignes);
+    const QString fichier = Prep(QStringLiteral("personnalisation.xml"));
+    Ecrire(fichier, "export d'hier");
+
+    VueEnregistree vue;
+    try {
+        GenererPersonnalisation(Contexte(), vue);
+        ADD_FAILURE() << "no XmlError";
+    } catch (const XmlError& e) {
+        EXPECT_EQ(e.text(),
+                  QStringLiteral("Le champ « Detail » de l'enregistrement n° 4 (Interne = « P-4 ») "
+                                 "de la table « Perso.DB » ne peut pas être écrit en XML : il "
+                                 "contient un caractère interdit (U+0002, en position 14). "
+                                 "Corrigez cet enregistrement puis relancez la génération."));
+    }
+    EXPECT_EQ(Lire(fichier), QByteArray("export d'hier"));
+    EXPECT_FALSE(vue.oui);
+    EXPECT_FALSE(UneTableOuverte());
+
+    // A table without a key: the number alone; a key holding the character is shown readable.
+    WriteParadoxTable(Base(QStringLiteral("Perso.DB")), ColonnesPerso(),
+                      {{QStringLiteral("un")}, {QStringLiteral("deux\x1f")}});
+    EXPECT_THROW(
+        {
+            try {
+                GenererPersonnalisation(Contexte(), vue);
+            } catch (const XmlError& e) {
+                EXPECT_TRUE(e.text().startsWith(QStringLiteral(
+                    "Le champ « Libelle » de l'enregistrement n° 2 de la table « Perso.DB » ")))
+                    << e.what();
+                EXPECT_TRUE(e.text().contains(QStringLiteral("(U+001F, en position 5)")))
+                    << e.what();
+                throw;
+            }
+        },
+        XmlError);
+    perso[0].length = 10;
+    lignes = {{QStringLiteral("P-\x01"), QStringLiteral("Modèle\x01")}};
+    WriteParadoxTable(Base(QStringLiteral("Perso.DB")), perso, lignes);
+    try {
+        GenererPersonnalisation(Contexte(), vue);
+        ADD_FAILURE() << "no XmlError";
+    } catch (const XmlError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("n° 1 (Interne = « P-? »)"))) << e.what();
+    }
+    EXPECT_EQ(Lire(fichier), QByteArray("export d'hier"));
+}
+
 TEST(ExportLayout, TableParCleLowersTheKeyAndKnowsOnlyTheSixKeys)
 {
     TTable remise(QStringLiteral("/x/"), QStringLiteral("REMISES.DB"));

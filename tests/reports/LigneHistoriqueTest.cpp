@@ -70,16 +70,40 @@ TEST_F(HistoryRecords, OneLinePerItemInDocumentOrder)
     EXPECT_TRUE(Read(QString()).empty());
 }
 
-TEST_F(HistoryRecords, BadDateStopsAtItsRunKeepingThoseBefore)
+// A run whose Date is missing or does not convert is listed with the text found, in trouble;
+// the runs after it are listed too, and the CSV holds every run.
+TEST_F(HistoryRecords, BadDateListsTheRunWithItsRawTextAndGoesOn)
 {
-    bool threw = false;
-    const auto lines = Read(RecordXml(Item, QStringLiteral("11/03/2024"), Ok(), Ok(), Ok()) +
-                                QStringLiteral("<Item/>") +
-                                RecordXml(Item, QStringLiteral("10/03/2024"), Ok(), Ok(), Ok()),
-                            &threw);
-    EXPECT_TRUE(threw);
-    ASSERT_EQ(lines.size(), 1u);
+    bool threw = true;
+    const auto lines =
+        Read(RecordXml(Item, QStringLiteral("11/03/2024"), Ok(), Ok(), Ok()) +
+                 QStringLiteral("<Item/>") +
+                 RecordXml(Item, QStringLiteral("31/02/2026 08:00"), Ok(), Ok(), Ok()) +
+                 RecordXml(Item, QStringLiteral("10/03/2024"), Ok(), Ok(), Ok()),
+             &threw);
+    EXPECT_FALSE(threw);
+    ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0].Date, QStringLiteral("11/03/2024"));
+    EXPECT_TRUE(lines[0].DateLisible);
+    EXPECT_FALSE(lines[0].EnAnomalie);
+    EXPECT_EQ(lines[1].Date, QString());
+    EXPECT_FALSE(lines[1].DateLisible);
+    EXPECT_TRUE(lines[1].EnAnomalie);
+    // The run itself went well: its text says so, the unreadable date alone makes it red.
+    EXPECT_EQ(lines[2].Date, QStringLiteral("31/02/2026 08:00"));
+    EXPECT_FALSE(lines[2].DateLisible);
+    EXPECT_TRUE(lines[2].EnAnomalie);
+    EXPECT_EQ(lines[2].Texte, QStringLiteral("Mise à jour automatique installée."));
+    EXPECT_EQ(lines[3].Date, QStringLiteral("10/03/2024"));
+    EXPECT_FALSE(lines[3].EnAnomalie);
+
+    EXPECT_EQ(TexteCsv(lines), QByteArray("11/03/2024;Mise \xe0 jour automatique install\xe9"
+                                          "e.;\r\n"
+                                          ";;\r\n"
+                                          "31/02/2026 08:00;Mise \xe0 jour automatique install\xe9"
+                                          "e.;\r\n"
+                                          "10/03/2024;Mise \xe0 jour automatique install\xe9"
+                                          "e.;\r\n"));
 }
 
 TEST(HistoryCsv, BytesExactly)

@@ -17,6 +17,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -125,6 +126,38 @@ TEST_F(ReportWindows, ListsFranchiseesWithMarksAndDetail)
     EXPECT_TRUE(messages_.texts().isEmpty());
 }
 
+// A click in an empty area of the list ends the selection, as the list control of the
+// design does: "Voir l'historique" is disabled, the detail text stays.
+TEST_F(ReportWindows, ClickingAnEmptyAreaOfTheListClearsTheSelection)
+{
+    server_.writeFile(QStringLiteral("Rapport/Vert.xml"), Report(DateText(DaysAgo(1))), Now());
+    server_.writeFile(QStringLiteral("Rapport/Rouge.xml"), Report(DateText(DaysAgo(3))), Now());
+    auto form = Open();
+    form->show();
+    QApplication::processEvents();
+    auto* list = Child<QListWidget>(form.get(), "lstRapport");
+    auto* history = Child<QPushButton>(form.get(), "btnHistorique");
+    auto* detail = Child<QTextEdit>(form.get(), "reMessage");
+    ASSERT_EQ(list->count(), 2);
+
+    QListWidgetItem* red = Entry(list, QStringLiteral("Rouge"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(red).center());
+    EXPECT_TRUE(red->isSelected());
+    EXPECT_TRUE(history->isEnabled());
+    EXPECT_EQ(form->NomFranchise(), QStringLiteral("Rouge"));
+    const QString text = detail->toPlainText();
+    EXPECT_FALSE(text.isEmpty());
+
+    const QPoint empty = list->viewport()->rect().bottomRight() - QPoint(4, 4);
+    ASSERT_EQ(list->itemAt(empty), nullptr);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_FALSE(history->isEnabled());
+    EXPECT_EQ(form->NomFranchise(), QString());
+    EXPECT_EQ(detail->toPlainText(), text);
+    EXPECT_TRUE(messages_.texts().isEmpty());
+}
+
 TEST_F(ReportWindows, LayoutFollowsTheWindowAndControlsAreDescribed)
 {
     server_.makeDir(QStringLiteral("Rapport"));
@@ -209,25 +242,59 @@ TEST_F(ReportWindows, HistoryWindowListsRunsAndExportsCsv)
     EXPECT_TRUE(messages_.texts().isEmpty());
 }
 
-TEST_F(ReportWindows, HistoryWithBadDateKeepsEarlierRuns)
+// A run with a date that does not convert is listed in red with the date text as found, the
+// runs after it are listed too and the CSV holds them all. The window has its minimise and
+// maximise boxes: a long history reads better maximised.
+TEST_F(ReportWindows, HistoryWithABadDateListsEveryRunAndExportsThem)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("h.xml"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(
-        Document(QStringLiteral("<Velmora>") +
-                 RecordXml(QStringLiteral("Item"), QStringLiteral("10/03/2024"), Ok(), Ok(), Ok()) +
-                 QStringLiteral("<Item Date=\"\"/><Item Date=\"11/03/2024\"/></Velmora>")));
+    file.write(Document(
+        QStringLiteral("<Velmora>") +
+        RecordXml(QStringLiteral("Item"), QStringLiteral("10/03/2024"), Ok(), Ok(), Ok()) +
+        RecordXml(QStringLiteral("Item"), QStringLiteral("31/02/2024 08:00:00"), Ok(), Ok(), Ok()) +
+        QStringLiteral("<Item Date=\"\"/><Item Date=\"11/03/2024\"/></Velmora>")));
     file.close();
     TNativeXmlQLF doc(QStringLiteral("Velmora"), QCoreApplication::instance());
     doc.LoadFromFile(path);
     TFicheRapportHistorique window(nullptr, QStringLiteral("X"), doc);
-    EXPECT_EQ(window.Lignes().size(), 1u);
-    EXPECT_EQ(Child<QTableWidget>(&window, "lstRapportHistorique")->rowCount(), 1);
-    EXPECT_EQ(messages_.texts().size(), 1);
+    EXPECT_TRUE(messages_.texts().isEmpty());
+    EXPECT_EQ(window.Lignes().size(), 4u);
+    auto* rows = Child<QTableWidget>(&window, "lstRapportHistorique");
+    ASSERT_EQ(rows->rowCount(), 4);
+    const QColor red(255, 0, 0);
+    EXPECT_NE(rows->item(0, 0)->foreground().color(), red);
+    EXPECT_EQ(rows->item(1, 0)->text(), QStringLiteral("31/02/2024 08:00:00"));
+    EXPECT_EQ(rows->item(1, 1)->text(), QStringLiteral("Mise à jour automatique installée."));
+    for (int column = 0; column < 2; ++column)
+        EXPECT_EQ(rows->item(1, column)->foreground().color(), red);
+    EXPECT_EQ(rows->item(1, 0)->data(Qt::AccessibleDescriptionRole).toString(),
+              QStringLiteral("date illisible"));
+    EXPECT_EQ(rows->item(2, 0)->text(), QString());
+    EXPECT_EQ(rows->item(2, 0)->foreground().color(), red);
+    EXPECT_EQ(rows->item(3, 0)->text(), QStringLiteral("11/03/2024"));
+
+    const QString csv = dir.filePath(QStringLiteral("export.csv"));
+    Dialogs::SetNextAnswer(csv);
+    Child<QPushButton>(&window, "Button1")->click();
+    QFile exported(csv);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    EXPECT_EQ(exported.readAll(), QByteArray("10/03/2024;Mise \xe0 jour automatique install\xe9"
+                                             "e.;\r\n"
+                                             "31/02/2024 08:00:00;Mise \xe0 jour automatique "
+                                             "install\xe9"
+                                             "e.;\r\n"
+                                             ";;\r\n"
+                                             "11/03/2024;;\r\n"));
+
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowSystemMenuHint);
     EXPECT_EQ(Child<QPushButton>(&window, "Button1")->text(), QStringLiteral("Exporter"));
     EXPECT_EQ(window.accessibleDescription(), QStringLiteral("TFicheRapportHistorique"));
+    EXPECT_TRUE(messages_.texts().isEmpty());
 }
 
 } // namespace

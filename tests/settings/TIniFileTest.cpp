@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -242,12 +243,87 @@ TEST_F(IniFileTest, RefusedWritesThrowNamingTheFileAndLoseNothing)
     tight.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
     expectRefused([&] { ini.WriteString("Cordalis_FTP", "Host", QString(200, 'h')); }, path_);
+    // A first write refused the same way leaves no file behind, not even an empty one.
+    const QString fresh = dir_.filePath("neuf.ini");
+    expectRefused([&] { TIniFile(fresh).WriteString("Cordalis_FTP", "Host", QString(200, 'h')); },
+                  fresh);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(ReadRaw(), before);
     EXPECT_EQ(ini.ReadString("Cordalis_FTP", "Login", ""), "avant");
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"Cordalis.ini", "fichier"}));
+}
+
+// A save made of several changes gives, in one rewrite, the bytes the same writes one by one
+// would give, keeping everything else of the file; a refused name anywhere writes nothing.
+TEST_F(IniFileTest, ChangesAppliedTogetherAsTheyWouldBeOneByOne)
+{
+    const QByteArray start =
+        "\xEF\xBB\xBF; en-t\xC3\xAAte\r\n[Cordalis_FNS_Exclu]\r\nFournisseur0=AB\r\n\r\n"
+        "[Cordalis]\r\n  Message = 0  \r\n[CORDALIS_FNS_EXCLU]\r\nX=CD\r\n"
+        "[Cordalis_URI]\r\n;fin\r\n";
+    WriteRaw(start);
+    TIniFile ini(path_);
+    ini.EraseSection("cordalis_fns_exclu");
+    ini.WriteString("Cordalis_FNS_Exclu", "Fournisseur0", "EF");
+    ini.WriteString("Cordalis_FNS_Exclu", "Fournisseur1", "GH");
+    ini.WriteBool("CORDALIS", "message", true);
+    ini.WriteInteger("Cordalis_FTP", "Port", 2121);
+    ini.WriteString("Cordalis_URI", "URI", "/srv/Données/");
+    const QByteArray oneByOne = ReadRaw();
+
+    WriteRaw(start);
+    TIniFile::Changes changes;
+    changes.EraseSection("cordalis_fns_exclu")
+        .WriteString("Cordalis_FNS_Exclu", "Fournisseur0", "EF")
+        .WriteString("Cordalis_FNS_Exclu", "Fournisseur1", "GH")
+        .WriteBool("CORDALIS", "message", true)
+        .WriteInteger("Cordalis_FTP", "Port", 2121)
+        .WriteString("Cordalis_URI", "URI", "/srv/Données/");
+    ini.Apply(changes);
+    EXPECT_EQ(ReadRaw(), oneByOne);
+    EXPECT_EQ(SectionValues("Cordalis_FNS_Exclu"),
+              QStringList({"Fournisseur0=EF", "Fournisseur1=GH"}));
+
+    // The last change of a save is refused: the earlier ones are not written either.
+    EXPECT_THROW(ini.Apply(TIniFile::Changes()
+                               .EraseSection("Cordalis_FNS_Exclu")
+                               .WriteString("Cordalis", "Message", "0")
+                               .WriteString("Cordalis_FTP", "Mdp", "a\n[Cordalis]")),
+                 IniWriteError);
+    EXPECT_EQ(ReadRaw(), oneByOne);
+
+    // Nothing to change: the file is neither rewritten nor, when missing, created.
+    QFile::remove(path_);
+    ini.Apply(TIniFile::Changes().EraseSection("Cordalis_FNS_Exclu"));
+    ini.Apply(TIniFile::Changes());
+    EXPECT_FALSE(QFile::exists(path_));
+}
+
+// The file holds the FTP passwords: created, only its owner may read it, whatever the umask;
+// rewritten, it keeps the mode it had (an administrator may have opened it to a group).
+TEST_F(IniFileTest, CreatedForItsOwnerOnlyAndRewritesKeepTheMode)
+{
+    const auto mode = [](const QString& path) {
+        struct stat info
+        {
+        };
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777)
+                                                                       : -1;
+    };
+    const mode_t savedUmask = ::umask(0);
+    TIniFile ini(path_);
+    ini.WriteString("Cordalis_FTP", "Mdp", "secret");
+    EXPECT_EQ(mode(path_), 0600);
+
+    for (const int kept : {0644, 0640, 0660, 0600}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path_).constData(), mode_t(kept)), 0);
+        ini.WriteString("Cordalis_FTP", "Login", QString::number(kept, 8));
+        ini.EraseSection("Cordalis_FTP");
+        EXPECT_EQ(mode(path_), kept) << std::oct << kept;
+    }
+    ::umask(savedUmask);
 }
 
 // The settings file lies on a disk with no room left: the write is refused with the file's

@@ -141,6 +141,9 @@ TEST_F(ParadoxSamples, EveryFieldTypeOfTypSammlungInGermanCodePage1252)
     EXPECT_EQ(FieldNames(table), QStringList({"Alpha", "Numerisch", "Währung", "Integer kurz",
                                               "Integer lang", "BCD", "Datum", "Zeit", "Datum/Zeit",
                                               "Memo", "Logisch", "Zähler", "Binär", "Bytes"}));
+    // Its primary key is its first two fields.
+    ASSERT_EQ(table.KeyFieldCount(), 2);
+    EXPECT_EQ(table.KeyField(1).FieldName(), "Numerisch");
     const QList<QStringList> rows = Rows(table);
     ASSERT_EQ(rows.size(), 5);
     EXPECT_EQ(rows[0],

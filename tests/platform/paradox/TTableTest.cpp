@@ -201,6 +201,45 @@ TEST_F(ParadoxTableTest, ManyBlocksAreWalkedInOrder)
     EXPECT_EQ(table.Fields(0).AsInteger(), 0);
 }
 
+// What names a record in a message: its number in the walk and its primary key, the first
+// fields of an indexed table, which a fixed field list may leave out.
+TEST_F(ParadoxTableTest, RecordNumbersAndPrimaryKeys)
+{
+    ParadoxWriter keyed(Path("CLE.DB"), {{"Famille", FieldKind::Alpha, 2, true},
+                                         {"Numero", FieldKind::Long, 0, true},
+                                         {"Texte", FieldKind::Alpha, 250}});
+    for (int i = 1; i <= 300; ++i)
+        keyed.AddRow({QString("F%1").arg(i % 3), i, QString("ligne %1").arg(i)});
+    keyed.Close();
+    TTable table(Folder(), "CLE.DB", {"Texte"});
+    table.Open();
+    ASSERT_EQ(table.KeyFieldCount(), 2);
+    EXPECT_EQ(table.KeyField(0).FieldName(), "Famille");
+    EXPECT_EQ(table.KeyField(1).FieldName(), "Numero");
+    EXPECT_THROW(table.KeyField(2), TableError);
+    int expected = 0;
+    for (table.First(); !table.Eof(); table.Next()) {
+        ++expected;
+        ASSERT_EQ(table.RecNo(), expected);
+        ASSERT_EQ(table.KeyField(1).AsString(), QString::number(expected));
+    }
+    EXPECT_EQ(expected, 300); // over several blocks
+    EXPECT_EQ(table.RecNo(), 300);
+    table.First();
+    EXPECT_EQ(table.RecNo(), 1);
+    EXPECT_EQ(table.KeyField(0).AsString(), "F1");
+    table.Close();
+    EXPECT_THROW(table.RecNo(), TableError);
+
+    WriteParadoxTable(Path("SANS.DB"), {{"T", FieldKind::Alpha, 5}}, {});
+    TTable plain(Folder(), "SANS.DB");
+    plain.Open();
+    EXPECT_EQ(plain.KeyFieldCount(), 0);
+    plain.First();
+    EXPECT_TRUE(plain.Eof());
+    EXPECT_EQ(plain.RecNo(), 0);
+}
+
 // The head office replaces a table while an export reads it, between two rows: by a new
 // file renamed over it, or by rewriting (truncating) the same file. The scan either goes on
 // or stops with an error naming the table; the next opening reads the new content.
@@ -225,6 +264,8 @@ TEST_F(ParadoxTableTest, ATableReplacedDuringAScanNeverCrashesAndIsReadAnewAfter
         }
         return read;
     };
+    // Returns a QString: a deduced type would be a concatenation holding references to the
+    // lambda's temporaries.
     const auto firstText = [&]() -> QString {
         TTable table(Folder(), "REMISES.DB");
         table.Open();
