@@ -89,14 +89,20 @@ protected:
         return names;
     }
 
+    // Connects a client to that server and lists /Rapport.
+    static void ListWith(FtpClient& client, const TestFtpServer& server)
+    {
+        client.Configure(server.host(), server.user(), server.password(), server.port(), 0);
+        client.Connect();
+        client.ChangeDir(QStringLiteral("/Rapport"));
+        client.List();
+    }
+
     // The files of /Rapport in the order the server lists them.
     static QStringList ListedFiles(const TestFtpServer& server)
     {
         FtpClient lister;
-        lister.Configure(server.host(), server.user(), server.password(), server.port(), 0);
-        lister.Connect();
-        lister.ChangeDir(QStringLiteral("/Rapport"));
-        lister.List();
+        ListWith(lister, server);
         QStringList names;
         for (int i = 0; i < lister.ListingCount(); ++i)
             if (lister.Listing(i).IsFile)
@@ -183,18 +189,10 @@ TEST_F(ReportSession, ListsPlainXmlFilesInServerOrder)
     const QStringList names = Names(Pass(session));
 
     // The order the server lists them in, whatever it is.
-    FtpClient lister;
-    lister.Configure(server_.host(), server_.user(), server_.password(), server_.port(), 0);
-    lister.Connect();
-    lister.ChangeDir(QStringLiteral("/Rapport"));
-    lister.List();
     QStringList expected;
-    for (int i = 0; i < lister.ListingCount(); ++i) {
-        const QString name = lister.Listing(i).FileName;
-        if (name.endsWith(QLatin1String(".xml")) && name != QLatin1String("dossier.xml"))
+    for (const QString& name : ListedFiles(server_))
+        if (name.endsWith(QLatin1String(".xml")))
             expected << name.left(name.indexOf(QLatin1String(".xml")));
-    }
-    lister.Disconnect();
     EXPECT_EQ(names, expected);
     EXPECT_EQ(names.size(), 6);
     EXPECT_TRUE(names.contains(QStringLiteral("a")));
@@ -477,10 +475,7 @@ TEST_F(ParallelPass, AConnectionDroppedMidTransferFailsThatFileAsASingleDownload
     QString alone;
     {
         FtpClient single;
-        single.Configure(dropping.host(), dropping.user(), dropping.password(), dropping.port(), 0);
-        single.Connect();
-        single.ChangeDir(QStringLiteral("/Rapport"));
-        single.List();
+        ListWith(single, dropping);
         QTemporaryDir dir;
         try {
             single.Get(listed[dropped], dir.filePath(QStringLiteral("x.xml")));
