@@ -37,7 +37,8 @@ struct FtpListItem
 // A blocking FTP client over libcurl: IPv4, no proxy, passive mode. After Connect the same
 // control connection serves every operation until Disconnect. Every failure throws FtpError.
 // Connecting and waiting for a server reply are bounded; the data-transfer time-out given to
-// Configure (0 = none) bounds nothing else.
+// Configure (0 = none) bounds nothing else. One thread at a time uses a client; Abort may
+// come from any thread.
 class FtpClient
 {
 public:
