@@ -197,7 +197,10 @@ int Compare(int count, int rounds, int delayMs, int connexions)
     const qint64 bytes = WriteReports(server, count);
 
     // pass, lftp --parallel=1, lftp --parallel=C (the same as the second when C is 1).
-    std::vector<Side> sides{{QStringLiteral("report pass (%1 connections)").arg(connexions), {}},
+    std::vector<Side> sides{{QStringLiteral("report pass (%1 connection%2)")
+                                 .arg(connexions)
+                                 .arg(connexions > 1 ? QStringLiteral("s") : QString()),
+                             {}},
                             {QStringLiteral("lftp mirror --parallel=1"), {}}};
     if (connexions > 1)
         sides.push_back({QStringLiteral("lftp mirror --parallel=%1").arg(connexions), {}});
