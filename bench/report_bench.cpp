@@ -196,7 +196,7 @@ int Compare(int count, int rounds, int delayMs, int connexions)
     TestFtpServer server(options);
     const qint64 bytes = WriteReports(server, count);
 
-    // pass, lftp --parallel=1, lftp --parallel=C (the same as the second when C is 1).
+    // The pass, lftp --parallel=1, and lftp --parallel=C unless C is 1.
     std::vector<Side> sides{{QStringLiteral("report pass (%1 connection%2)")
                                  .arg(connexions)
                                  .arg(connexions > 1 ? QStringLiteral("s") : QString()),
