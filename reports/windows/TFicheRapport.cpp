@@ -44,7 +44,6 @@ TFicheRapport::TFicheRapport(QWidget* owner, DrapeauRapportsCharges rapportsChar
 
     // The progress of "Actualiser": beside the button, shown during the pass only.
     progression_ = new ProgressionRapports(this);
-    progression_->setObjectName(QStringLiteral("progression"));
     progression_->setGeometry(265, 7, 430, 51);
     progression_->hide();
     connect(progression_, &ProgressionRapports::arretDemande, this,
