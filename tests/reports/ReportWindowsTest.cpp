@@ -153,68 +153,6 @@ TEST_F(ReportWindows, LayoutFollowsTheWindowAndControlsAreDescribed)
     EXPECT_EQ(Child<QLabel>(form.get(), "Label1")->text(), QStringLiteral("Rapport avec J-"));
 }
 
-TEST_F(ReportWindows, PassErrorIsShownAndTheWindowOpens)
-{
-    // No /Rapport folder: the change of directory fails while the window is built.
-    auto form = Open();
-    ASSERT_EQ(messages_.texts().size(), 1);
-    EXPECT_FALSE(charges_);
-    EXPECT_FALSE(Child<QPushButton>(form.get(), "btnActualiser")->icon().isNull());
-    EXPECT_THROW(form->btnActualiserClick(), FtpError);
-}
-
-TEST_F(ReportWindows, HistoryWindowListsRunsAndExportsCsv)
-{
-    server_.writeFile(QStringLiteral("Rapport/Magasin Lyon.xml"), Report(DateText(DaysAgo(0))));
-    server_.writeFile(
-        QStringLiteral("Rapport/Historique/Magasin Lyon.xml"),
-        Document(QStringLiteral("<Velmora>") +
-                 RecordXml(QStringLiteral("Item"), QStringLiteral("12/03/2024 08:00:00"), Ok(),
-                           Ok(), Ok()) +
-                 RecordXml(QStringLiteral("Item"), QStringLiteral("11/03/2024 08:00:00"), Ok(),
-                           Ko({QStringLiteral("Tarifs"), QStringLiteral("Documents")}), Ok()) +
-                 QStringLiteral("</Velmora>")));
-    auto form = Open();
-    auto* list = Child<QListWidget>(form.get(), "lstRapport");
-    ASSERT_EQ(list->count(), 1);
-    list->setCurrentItem(list->item(0));
-
-    const QString csv = exe_.filePath(QStringLiteral("export.csv"));
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* window = qobject_cast<TFicheRapportHistorique*>(QApplication::activeModalWidget());
-        ASSERT_NE(window, nullptr);
-        seen = true;
-        EXPECT_EQ(window->windowTitle(),
-                  QStringLiteral("Historique pour le franchisé Magasin Lyon"));
-        auto* rows = Child<QTableWidget>(window, "lstRapportHistorique");
-        ASSERT_EQ(rows->rowCount(), 2);
-        EXPECT_EQ(rows->item(0, 0)->text(), QStringLiteral("12/03/2024"));
-        EXPECT_EQ(rows->item(1, 1)->text(), QStringLiteral("[CDL] Tarifs\n[CDL] Documents\n"));
-        EXPECT_EQ(rows->item(1, 1)->foreground().color(), QColor(255, 0, 0));
-        EXPECT_EQ(rows->item(1, 0)->data(Qt::AccessibleDescriptionRole).toString(),
-                  QStringLiteral("en anomalie"));
-        EXPECT_EQ(rows->item(0, 1)->data(Qt::AccessibleDescriptionRole).toString(),
-                  QStringLiteral("en ordre"));
-        EXPECT_NE(rows->item(0, 1)->foreground().color(), QColor(255, 0, 0));
-
-        Dialogs::SetNextAnswer(QString()); // cancelled: nothing written
-        window->Button1Click();
-        EXPECT_FALSE(QFile::exists(csv));
-        Dialogs::SetNextAnswer(csv);
-        Child<QPushButton>(window, "Button1")->click();
-        window->close();
-    });
-    form->btnHistoriqueClick();
-    EXPECT_TRUE(seen);
-    QFile file(csv);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("12/03/2024;Mise \xe0 jour automatique install\xe9"
-                                         "e.;\r\n"
-                                         "11/03/2024;[CDL] Tarifs\n[CDL] Documents\n;\r\n"));
-    EXPECT_TRUE(messages_.texts().isEmpty());
-}
-
 // A report server 20 ms away per reply.
 class DistantReportWindows : public ReportWindows
 {
@@ -285,6 +223,68 @@ TEST_F(DistantReportWindows, ActualiserShowsItsProgressInsideAndTheCloseBoxStops
     for (QWidget* other : others)
         EXPECT_TRUE(other == Child<QWidget>(form.get(), "btnHistorique") || other->isEnabled());
     EXPECT_EQ(messages_.texts().size(), 1);
+}
+
+TEST_F(ReportWindows, PassErrorIsShownAndTheWindowOpens)
+{
+    // No /Rapport folder: the change of directory fails while the window is built.
+    auto form = Open();
+    ASSERT_EQ(messages_.texts().size(), 1);
+    EXPECT_FALSE(charges_);
+    EXPECT_FALSE(Child<QPushButton>(form.get(), "btnActualiser")->icon().isNull());
+    EXPECT_THROW(form->btnActualiserClick(), FtpError);
+}
+
+TEST_F(ReportWindows, HistoryWindowListsRunsAndExportsCsv)
+{
+    server_.writeFile(QStringLiteral("Rapport/Magasin Lyon.xml"), Report(DateText(DaysAgo(0))));
+    server_.writeFile(
+        QStringLiteral("Rapport/Historique/Magasin Lyon.xml"),
+        Document(QStringLiteral("<Velmora>") +
+                 RecordXml(QStringLiteral("Item"), QStringLiteral("12/03/2024 08:00:00"), Ok(),
+                           Ok(), Ok()) +
+                 RecordXml(QStringLiteral("Item"), QStringLiteral("11/03/2024 08:00:00"), Ok(),
+                           Ko({QStringLiteral("Tarifs"), QStringLiteral("Documents")}), Ok()) +
+                 QStringLiteral("</Velmora>")));
+    auto form = Open();
+    auto* list = Child<QListWidget>(form.get(), "lstRapport");
+    ASSERT_EQ(list->count(), 1);
+    list->setCurrentItem(list->item(0));
+
+    const QString csv = exe_.filePath(QStringLiteral("export.csv"));
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* window = qobject_cast<TFicheRapportHistorique*>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        seen = true;
+        EXPECT_EQ(window->windowTitle(),
+                  QStringLiteral("Historique pour le franchisé Magasin Lyon"));
+        auto* rows = Child<QTableWidget>(window, "lstRapportHistorique");
+        ASSERT_EQ(rows->rowCount(), 2);
+        EXPECT_EQ(rows->item(0, 0)->text(), QStringLiteral("12/03/2024"));
+        EXPECT_EQ(rows->item(1, 1)->text(), QStringLiteral("[CDL] Tarifs\n[CDL] Documents\n"));
+        EXPECT_EQ(rows->item(1, 1)->foreground().color(), QColor(255, 0, 0));
+        EXPECT_EQ(rows->item(1, 0)->data(Qt::AccessibleDescriptionRole).toString(),
+                  QStringLiteral("en anomalie"));
+        EXPECT_EQ(rows->item(0, 1)->data(Qt::AccessibleDescriptionRole).toString(),
+                  QStringLiteral("en ordre"));
+        EXPECT_NE(rows->item(0, 1)->foreground().color(), QColor(255, 0, 0));
+
+        Dialogs::SetNextAnswer(QString()); // cancelled: nothing written
+        window->Button1Click();
+        EXPECT_FALSE(QFile::exists(csv));
+        Dialogs::SetNextAnswer(csv);
+        Child<QPushButton>(window, "Button1")->click();
+        window->close();
+    });
+    form->btnHistoriqueClick();
+    EXPECT_TRUE(seen);
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("12/03/2024;Mise \xe0 jour automatique install\xe9"
+                                         "e.;\r\n"
+                                         "11/03/2024;[CDL] Tarifs\n[CDL] Documents\n;\r\n"));
+    EXPECT_TRUE(messages_.texts().isEmpty());
 }
 
 TEST_F(ReportWindows, HistoryWithBadDateKeepsEarlierRuns)
