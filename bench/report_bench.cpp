@@ -1,8 +1,15 @@
-// Times a first report pass (listing, 1,000 downloads, reading and judging every report)
-// against lftp mirroring the same folder over one connection, on a local pyftpdlib server,
-// and prints both times and their ratio (goal: at most 1.3).
+// Times a first report pass (listing, downloads, reading and judging every report) against
+// lftp mirroring the same folder, on a local pyftpdlib server that may answer like a distant
+// one, and prints every run, the medians and their ratios.
 //
-//     build/bench/report_bench [file count [rounds]]
+//     build/bench/report_bench [--delai MS] [--connexions C] [file count [rounds]]
+//     build/bench/report_bench --linearite
+//
+// --delai MS: each reply of the server comes MS milliseconds late (a distant server; 0 by
+// default: loopback). --connexions C: the pass's connection count (Connexions, 4 by default).
+// The pass runs against `lftp mirror --parallel=1` and `--parallel=C`, the three in turn,
+// their order rotating from round to round. --linearite: processor time and peak memory of
+// the pass alone for 300 and 3,000 reports, each in a process of its own.
 
 #include "Errors.h"
 #include "FtpClient.h"
@@ -15,8 +22,10 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sys/resource.h>
 #include <vector>
@@ -32,6 +41,13 @@ double CpuSeconds(int who)
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+double PeakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
 // Each passive transfer leaves a socket in TIME-WAIT for a minute on loopback; runs started
 // back to back can exhaust the local ports, which stalls both sides or makes the server
 // refuse a passive port.
@@ -43,6 +59,15 @@ int SocketsInTimeWait()
     if (!ss.waitForFinished(10000))
         return 0;
     return std::max(0, static_cast<int>(ss.readAllStandardOutput().count('\n')) - 1);
+}
+
+void WaitForLocalPorts()
+{
+    for (int waited = 0; SocketsInTimeWait() > 16000 && waited < 120; waited += 5) {
+        if (waited == 0)
+            std::fprintf(stderr, "waiting for sockets in TIME-WAIT to clear...\n");
+        QThread::sleep(5);
+    }
 }
 
 // A report of about 2 KB: the three sections, a few messages in the one in trouble.
@@ -64,58 +89,9 @@ QByteArray Report(int index, const QDateTime& date)
     return xml.toUtf8();
 }
 
-double SecondsOfPass(const TestFtpServer& server, const QString& folder, bool charges, int& entries,
-                     int& inTrouble, double& cpu)
+// Writes count reports on the server; returns their total size.
+qint64 WriteReports(const TestFtpServer& server, int count)
 {
-    FtpClient ftp;
-    SessionRapport session(
-        ftp, {server.host(), server.user(), server.password(), server.port()},
-        {folder + QStringLiteral("/Rapport/"), folder + QStringLiteral("/Rapport/Historique/")},
-        {[&] { return charges; }, [&](bool v) { charges = v; }}, QCoreApplication::instance());
-    const double cpuBefore = CpuSeconds(RUSAGE_SELF);
-    QElapsedTimer timer;
-    timer.start();
-    session.ChargerRapports(3, [&](const EntreeRapport& e) {
-        ++entries;
-        inTrouble += e.EnAnomalie ? 1 : 0;
-    });
-    cpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
-    return timer.nsecsElapsed() / 1e9;
-}
-
-double SecondsOfLftp(const TestFtpServer& server, const QString& folder, double& cpu)
-{
-    const QString script =
-        QStringLiteral("set ftp:ssl-allow no; set ftp:passive-mode on; set net:max-retries 1; "
-                       "mirror --parallel=1 /Rapport %1; quit")
-            .arg(folder);
-    QProcess lftp;
-    const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
-    QElapsedTimer timer;
-    timer.start();
-    lftp.start(QStringLiteral("lftp"),
-               {QStringLiteral("-u"), server.user() + QLatin1Char(',') + server.password(),
-                QStringLiteral("-p"), QString::number(server.port()), QStringLiteral("-e"), script,
-                server.host()});
-    if (!lftp.waitForFinished(600000) || lftp.exitCode() != 0) {
-        std::fprintf(stderr, "lftp failed: %s\n", lftp.readAllStandardError().constData());
-        return -1;
-    }
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
-    return seconds;
-}
-
-int Run(int count, int rounds)
-{
-    const int waiting = SocketsInTimeWait();
-    if (waiting > 5000)
-        std::fprintf(stderr,
-                     "note: %d sockets in TIME-WAIT from earlier runs; local ports may run out "
-                     "(wait a minute between runs)\n",
-                     waiting);
-
-    TestFtpServer server;
     const QDateTime now = QDateTime::currentDateTime();
     qint64 bytes = 0;
     for (int i = 0; i < count; ++i) {
@@ -124,77 +100,207 @@ int Run(int count, int rounds)
         server.writeFile(QStringLiteral("Rapport/Franchise %1.xml").arg(i, 4, 10, QLatin1Char('0')),
                          content);
     }
+    return bytes;
+}
 
-    // The machine is shared: each side runs several times, alternately, and the best time
-    // of each is compared (the least disturbed run of each).
-    std::vector<double> passes;
-    std::vector<double> mirrors;
-    double passCpu = 1e9;
-    double mirrorCpu = 1e9;
-    int entries = 0;
-    int inTrouble = 0;
-    int mirrored = 0;
-    // Every copy stays until the end: deleting a thousand files just before a run makes the
-    // file system's next creations slower (it skips recently freed inodes), which would
-    // penalise whichever side runs next. The order of the two sides alternates too.
+struct Run
+{
+    double seconds = -1;
+    double cpu = 0;
+    int files = 0;
+};
+
+Run Pass(const TestFtpServer& server, const QString& folder, int connexions, bool charges,
+         int* inTrouble = nullptr)
+{
+    FtpClient ftp;
+    ParametresRapport parametres{server.host(), server.user(), server.password(), server.port()};
+    parametres.Connexions = connexions;
+    SessionRapport session(
+        ftp, parametres,
+        {folder + QStringLiteral("/Rapport/"), folder + QStringLiteral("/Rapport/Historique/")},
+        {[&] { return charges; }, [&](bool v) { charges = v; }}, QCoreApplication::instance());
+    Run run;
+    const double cpuBefore = CpuSeconds(RUSAGE_SELF);
+    QElapsedTimer timer;
+    timer.start();
+    session.ChargerRapports(3, [&](const EntreeRapport& e) {
+        ++run.files;
+        if (inTrouble && e.EnAnomalie)
+            ++*inTrouble;
+    });
+    run.seconds = timer.nsecsElapsed() / 1e9;
+    run.cpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
+    return run;
+}
+
+Run Lftp(const TestFtpServer& server, const QString& folder, int parallel)
+{
+    const QString script =
+        QStringLiteral("set ftp:ssl-allow no; set ftp:passive-mode on; set net:max-retries 1; "
+                       "mirror --parallel=%1 /Rapport %2; quit")
+            .arg(parallel)
+            .arg(folder);
+    QProcess lftp;
+    Run run;
+    const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
+    QElapsedTimer timer;
+    timer.start();
+    lftp.start(QStringLiteral("lftp"),
+               {QStringLiteral("-u"), server.user() + QLatin1Char(',') + server.password(),
+                QStringLiteral("-p"), QString::number(server.port()), QStringLiteral("-e"), script,
+                server.host()});
+    if (!lftp.waitForFinished(900000) || lftp.exitCode() != 0) {
+        std::fprintf(stderr, "lftp failed: %s\n", lftp.readAllStandardError().constData());
+        return run;
+    }
+    run.seconds = timer.nsecsElapsed() / 1e9;
+    run.cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+    run.files = static_cast<int>(QDir(folder).entryList(QDir::Files).size());
+    return run;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Side
+{
+    QString name;
+    std::vector<Run> runs;
+
+    std::vector<double> Times() const
+    {
+        std::vector<double> times;
+        for (const Run& run : runs)
+            times.push_back(run.seconds);
+        return times;
+    }
+    double MedianCpu() const
+    {
+        std::vector<double> cpu;
+        for (const Run& run : runs)
+            cpu.push_back(run.cpu);
+        return Median(cpu);
+    }
+};
+
+int Compare(int count, int rounds, int delayMs, int connexions)
+{
+    WaitForLocalPorts();
+    TestFtpServer::Options options;
+    options.replyDelayMs = delayMs;
+    TestFtpServer server(options);
+    const qint64 bytes = WriteReports(server, count);
+
+    // The pass, lftp --parallel=1, and lftp --parallel=C unless C is 1.
+    std::vector<Side> sides{{QStringLiteral("report pass (%1 connection%2)")
+                                 .arg(connexions)
+                                 .arg(connexions > 1 ? QStringLiteral("s") : QString()),
+                             {}},
+                            {QStringLiteral("lftp mirror --parallel=1"), {}}};
+    if (connexions > 1)
+        sides.push_back({QStringLiteral("lftp mirror --parallel=%1").arg(connexions), {}});
+
+    // Every copy stays until the end: deleting thousands of files just before a run makes the
+    // file system's next creations slower, which would penalise whichever side runs next.
     std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    QString passFolder;
+    int inTrouble = 0;
     for (int round = 0; round < rounds; ++round) {
-        auto* ours = folders.emplace_back(std::make_unique<QTemporaryDir>()).get();
-        auto* theirs = folders.emplace_back(std::make_unique<QTemporaryDir>()).get();
-        double cpu = 0;
-        const auto runOurs = [&] {
-            entries = 0;
-            inTrouble = 0;
-            passes.push_back(SecondsOfPass(server, ours->path(), false, entries, inTrouble, cpu));
-            passCpu = std::min(passCpu, cpu);
-        };
-        const auto runTheirs = [&] {
-            const double mirror = SecondsOfLftp(server, theirs->path(), cpu);
-            if (mirror < 0)
-                return false;
-            mirrors.push_back(mirror);
-            mirrorCpu = std::min(mirrorCpu, cpu);
-            mirrored = static_cast<int>(QDir(theirs->path()).entryList(QDir::Files).size());
-            return true;
-        };
-        if (round % 2 == 0) {
-            runOurs();
-            if (!runTheirs())
+        for (size_t k = 0; k < sides.size(); ++k) {
+            const size_t side = (k + size_t(round)) % sides.size();
+            const QString folder = folders.emplace_back(std::make_unique<QTemporaryDir>())->path();
+            if (side == 0) {
+                passFolder = folder;
+                inTrouble = 0;
+            }
+            const Run run = side == 0   ? Pass(server, folder, connexions, false, &inTrouble)
+                            : side == 1 ? Lftp(server, folder, 1)
+                                        : Lftp(server, folder, connexions);
+            if (run.seconds < 0 || run.files != count) {
+                std::fprintf(stderr, "%s: %d of %d files\n", qPrintable(sides[side].name),
+                             run.files, count);
                 return 1;
-        } else {
-            if (!runTheirs())
-                return 1;
-            runOurs();
-        }
-        if (round == rounds - 1) {
-            // A second pass of the same run reads the local copies: what reading and judging
-            // cost on their own.
-            int again = 0;
-            int againInTrouble = 0;
-            const double reading =
-                SecondsOfPass(server, ours->path(), true, again, againInTrouble, cpu);
-            std::printf("second pass:  %.3f s (listing, reading and judging, no download)\n",
-                        reading);
+            }
+            sides[side].runs.push_back(run);
+            std::printf("round %d  %-32s %7.3f s  (processor %.3f s)\n", round + 1,
+                        qPrintable(sides[side].name), run.seconds, run.cpu);
+            std::fflush(stdout);
         }
     }
-    std::printf("each run (pass / lftp, in the order run):");
-    for (size_t i = 0; i < passes.size() && i < mirrors.size(); ++i)
-        std::printf(" %.3f/%.3f", passes[i], mirrors[i]);
-    std::printf("\n");
-    std::sort(passes.begin(), passes.end());
-    std::sort(mirrors.begin(), mirrors.end());
-    const double pass = passes.front();
-    const double mirror = mirrors.front();
+    // A second pass of the same run reads the local copies: what listing, reading and
+    // judging cost on their own.
+    const Run again = Pass(server, passFolder, connexions, true);
 
-    std::printf("report files: %d (%.1f KB each on average), best of %d runs each\n", count,
-                bytes / 1024.0 / count, rounds);
-    std::printf("report pass:  %.3f s (%d entries, %d in trouble, %.0f files/s; slowest %.3f s; "
-                "processor %.3f s)\n",
-                pass, entries, inTrouble, count / pass, passes.back(), passCpu);
-    std::printf("lftp mirror:  %.3f s (%d files, %.0f files/s; slowest %.3f s; processor %.3f s)\n",
-                mirror, mirrored, count / mirror, mirrors.back(), mirrorCpu);
-    std::printf("ratio pass / lftp: %.2f (goal <= 1.30)\n", pass / mirror);
-    return entries == count && mirrored == count ? 0 : 1;
+    std::printf("\n%d report files of %.1f KB on average, %s, %d rounds, order rotating\n", count,
+                bytes / 1024.0 / count,
+                delayMs > 0 ? qPrintable(QStringLiteral("%1 ms per server reply").arg(delayMs))
+                            : "loopback without delay",
+                rounds);
+    for (const Side& side : sides) {
+        const std::vector<double> times = side.Times();
+        std::printf("%-32s median %7.3f s  best %7.3f s  worst %7.3f s  processor %.3f s\n",
+                    qPrintable(side.name), Median(times),
+                    *std::min_element(times.begin(), times.end()),
+                    *std::max_element(times.begin(), times.end()), side.MedianCpu());
+    }
+    std::printf("second pass (no download)        %7.3f s\n", again.seconds);
+    std::printf("entries: %d, %d in trouble\n", count, inTrouble);
+    const double pass = Median(sides[0].Times());
+    std::printf("ratio pass / lftp --parallel=1: %.2f (medians)\n",
+                pass / Median(sides[1].Times()));
+    if (connexions > 1)
+        std::printf("ratio pass / lftp --parallel=%d: %.2f (medians)\n", connexions,
+                    pass / Median(sides[2].Times()));
+    std::printf("goals: at most 1.0 against --parallel=C on a distant server, at most 1.3 "
+                "against --parallel=1 on loopback\n");
+    return 0;
+}
+
+// One first pass over count reports, alone in this process: prints its processor time and
+// the process's peak memory.
+int PassAlone(int count)
+{
+    TestFtpServer server;
+    WriteReports(server, count);
+    QTemporaryDir folder;
+    const Run run = Pass(server, folder.path(), ParametresRapport::ConnexionsParDefaut, false);
+    std::printf("%d %.3f %.3f %.1f\n", run.files, run.seconds, run.cpu, PeakMegabytes());
+    return run.files == count ? 0 : 1;
+}
+
+int Linearity(const char* self)
+{
+    std::printf("pass alone, %d connections, loopback, each size in its own process:\n",
+                ParametresRapport::ConnexionsParDefaut);
+    double cpu[2] = {};
+    double peak[2] = {};
+    const int counts[2] = {300, 3000};
+    for (int k = 0; k < 2; ++k) {
+        WaitForLocalPorts();
+        QProcess child;
+        child.start(QString::fromLocal8Bit(self),
+                    {QStringLiteral("--passe-seule"), QString::number(counts[k])});
+        if (!child.waitForFinished(900000) || child.exitCode() != 0) {
+            std::fprintf(stderr, "pass of %d reports failed: %s\n", counts[k],
+                         child.readAllStandardError().constData());
+            return 1;
+        }
+        int files = 0;
+        double seconds = 0;
+        std::sscanf(child.readAllStandardOutput().constData(), "%d %lf %lf %lf", &files, &seconds,
+                    &cpu[k], &peak[k]);
+        std::printf("%5d reports: %7.3f s, processor %.3f s (%.2f ms per report), peak memory "
+                    "%.1f MB\n",
+                    files, seconds, cpu[k], 1000 * cpu[k] / files, peak[k]);
+    }
+    std::printf("3,000 / 300: processor x%.1f (linear: x10), peak memory x%.2f (+%.1f MB)\n",
+                cpu[1] / cpu[0], peak[1] / peak[0], peak[1] - peak[0]);
+    return 0;
 }
 
 } // namespace
@@ -202,11 +308,26 @@ int Run(int count, int rounds)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     Regional::SetLocale(QLocale(QLocale::French, QLocale::France));
+    int delayMs = 0;
+    int connexions = ParametresRapport::ConnexionsParDefaut;
+    std::vector<int> numbers;
     try {
-        return Run(count, rounds);
+        for (int i = 1; i < argc; ++i) {
+            if (!std::strcmp(argv[i], "--linearite"))
+                return Linearity(argv[0]);
+            if (!std::strcmp(argv[i], "--passe-seule") && i + 1 < argc)
+                return PassAlone(std::max(1, std::atoi(argv[i + 1])));
+            if (!std::strcmp(argv[i], "--delai") && i + 1 < argc)
+                delayMs = std::max(0, std::atoi(argv[++i]));
+            else if (!std::strcmp(argv[i], "--connexions") && i + 1 < argc)
+                connexions = std::clamp(std::atoi(argv[++i]), 1, ParametresRapport::ConnexionsMax);
+            else
+                numbers.push_back(std::max(1, std::atoi(argv[i])));
+        }
+        const int count = numbers.size() > 0 ? numbers[0] : delayMs > 0 ? 300 : 1000;
+        const int rounds = numbers.size() > 1 ? numbers[1] : 5;
+        return Compare(count, rounds, delayMs, connexions);
     } catch (const CordalisError& e) {
         std::fprintf(stderr, "report_bench: %s\n", e.what());
         return 1;

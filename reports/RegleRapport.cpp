@@ -72,9 +72,16 @@ Verdict JugerEnregistrement(const TXMLNodeQLF* record)
 
 Verdict JugerRapport(const TXMLNodeQLF* racine, const QDateTime& dateFichier, int jours)
 {
-    const QDateTime date =
-        Regional::StrToDateTime(racine->ReadAttribute(QStringLiteral("Date"), QString()));
+    const QString texteDate = racine->ReadAttribute(QStringLiteral("Date"), QString());
     Verdict verdict = JugerEnregistrement(racine);
+    QDateTime date;
+    if (!Regional::TryStrToDateTime(texteDate, date)) {
+        // A report whose date cannot be read cannot be current; saying which value was found
+        // lets the head office tell the franchisee what to correct.
+        verdict.EnAnomalie = true;
+        verdict.Texte.prepend(LigneDateIllisible(texteDate));
+        return verdict;
+    }
     verdict.Texte.prepend(LigneDate(date));
     if (!EstAJour(Regional::DateToStr(date.date()), Regional::DateToStr(dateFichier.date()), jours))
         verdict.EnAnomalie = true;
@@ -85,6 +92,11 @@ QString LigneDate(const QDateTime& date)
 {
     return QStringLiteral("Derniere mise à jour automatique effectuée le ") +
            Regional::DateTimeToStr(date) + QLatin1Char('\n');
+}
+
+QString LigneDateIllisible(const QString& texteDate)
+{
+    return QStringLiteral("Date de rapport illisible : « ") + texteDate + QStringLiteral(" »\n");
 }
 
 bool EstAJour(const QString& dateRapport, const QString& dateFichier, int jours)

@@ -45,12 +45,15 @@ extern const QString TexteInstallee;
 
 // The verdict of a franchisee's report: its root record judged as above, also in trouble when
 // the report or its file (dated dateFichier on the server) is older than jours days. The text
-// starts with the date line. A Date attribute that does not convert throws ConvertError.
+// starts with the date line. A Date attribute that is missing or does not convert makes the
+// report in trouble, its text starting with LigneDateIllisible instead.
 Verdict JugerRapport(const TXMLNodeQLF* racine, const QDateTime& dateFichier, int jours);
 
 // "Derniere mise à jour automatique effectuée le " + the date and time under the regional
 // settings + "\n": the first line of a report's detail text.
 QString LigneDate(const QDateTime& date);
+// "Date de rapport illisible : « " + the Date attribute's text as found + " »\n".
+QString LigneDateIllisible(const QString& texteDate);
 
 // A report is current when both its date and its file's date (short dates under the regional
 // settings) are on or after today moved back by jours days. A text that is not a date makes

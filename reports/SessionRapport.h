@@ -5,18 +5,28 @@
 
 class FtpClient;
 class QObject;
+class TIniFile;
 class TNativeXmlQLF;
 
 // The report server's settings (section Cordalis_Rapport of the settings file).
 struct ParametresRapport
 {
+    static constexpr int ConnexionsParDefaut = 4;
+    static constexpr int ConnexionsMax = 16;
+
     QString Host;
     QString Login;
     QString Mdp;
     int Port = 21;
+    // How many connections of the server a pass downloads over at once (1 to ConnexionsMax).
+    int Connexions = ConnexionsParDefaut;
 
-    // Reads the section when the file exists; otherwise empty texts and port 21.
+    // Reads the section when the file exists; otherwise empty texts, port 21 and the default
+    // connection count.
     static ParametresRapport Lire(const QString& fichierIni);
+    // The key Connexions of the section: its value from 1 to ConnexionsMax; the default when
+    // it is absent, not an integer or out of range.
+    static int LireConnexions(const TIniFile& ini, const QString& section);
 };
 
 // The flag "reports already downloaded during this run", kept by the main window so that it
@@ -44,11 +54,29 @@ struct EntreeRapport
     QString Texte;
 };
 
+// What the user sees of a pass while it runs; called on the thread that runs the pass.
+class VuePasse
+{
+public:
+    virtual ~VuePasse() = default;
+    // The pass starts: its progress shows and nothing else of the window can be used.
+    virtual void DebutPasse() = 0;
+    // faits of total report files are done; total is -1 while the listing is not known.
+    virtual void AvancementPasse(int faits, int total) = 0;
+    // The pass is over, whatever its outcome: the window is usable again.
+    virtual void FinPasse() = 0;
+};
+
 // Everything the report window does with the report server, without widgets: connecting,
 // the report pass over /Rapport, the history retrieval from /Rapport/Historique, and the
 // local folders that receive the copies. The FTP client belongs to the window; the session
-// only uses it. Errors of the FTP client while changing directory, listing or downloading,
-// and a report Date that does not convert, are thrown to the caller.
+// only uses it, and opens the pass's other connections itself. Errors of the FTP client while
+// changing directory, listing or downloading are thrown to the caller.
+//
+// A pass does its network work on worker threads while the calling thread goes on handling
+// its events, so that the window keeps painting and the pass can be stopped
+// (ArreterPasse); entries are judged and handed over on the calling thread, in the server's
+// order. The first pass of a run downloads over several connections (Connexions).
 class SessionRapport
 {
 public:
@@ -63,9 +91,17 @@ public:
     // One pass over /Rapport. Downloads the report files only when the flag says that no
     // complete pass has done it during this run; reads each local copy and hands one entry
     // per report file to ajouter, in the server's order, with the currency judged against
-    // jours days. A complete pass sets the flag and disconnects. Returns false when the
-    // connection failed (nothing listed).
-    bool ChargerRapports(int jours, const std::function<void(const EntreeRapport&)>& ajouter);
+    // jours days (a report whose Date does not convert is in trouble, its text says why).
+    // A complete pass sets the flag and disconnects. Returns false when the connection
+    // failed (nothing listed) or the pass was stopped. vue, when given, shows the progress.
+    bool ChargerRapports(int jours, const std::function<void(const EntreeRapport&)>& ajouter,
+                         VuePasse* vue = nullptr);
+    // Stops the pass under way (called from its own thread, through the events it handles
+    // while it waits): it ends like a pass cut short, within a second, entries handed over
+    // so far kept, the flag left false, every connection closed without waiting for the
+    // server, no partial copy left. Nothing happens when no pass runs.
+    void ArreterPasse();
+    bool PasseEnCours() const { return passe_ != nullptr; }
 
     // Fetches the franchisee's history file from /Rapport/Historique into the local history
     // folder, loads it and hands the document to afficher (which shows the history window).
@@ -84,6 +120,11 @@ public:
     const DossiersRapport& Dossiers() const { return dossiers_; }
 
 private:
+    // The network work and the shared state of one pass (SessionRapport.cpp).
+    class Passe;
+
+    // Gives a client the server's settings and connects it.
+    void Connecter(FtpClient& client) const;
     // Goes to the server folder and lists it, binary and passive as every transfer here.
     void Lister(const QString& dossier);
 
@@ -92,6 +133,7 @@ private:
     DossiersRapport dossiers_;
     DrapeauRapportsCharges drapeau_;
     QObject* documentOwner_;
+    Passe* passe_ = nullptr; // the pass under way
 };
 
 extern const QString TexteXmlIllisible;

@@ -6,16 +6,25 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 #include <QTemporaryFile>
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <curl/curl.h>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #ifdef _WIN32
 #include <winsock2.h>
 #define poll WSAPoll
+#define SHUT_RDWR SD_BOTH
+#define CloseSocket closesocket
 #else
 #include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#define CloseSocket ::close
 #endif
 
 namespace {
@@ -24,6 +33,8 @@ namespace {
 constexpr int DefaultReplyTimeoutSeconds = 30;
 // A listing larger than this is refused rather than filling the memory.
 constexpr qsizetype MaxListingBytes = 64 * 1024 * 1024;
+// The longest wait of the transfer loop between two looks at libcurl, whatever it asks for.
+constexpr int MaxWaitMs = 100;
 
 void InitCurlOnce()
 {
@@ -242,7 +253,8 @@ public:
     bool passive = true;
 
     // Present while connected. The connection itself lives in the multi handle's cache,
-    // which libcurl reuses for every transfer of the same server and account.
+    // which libcurl reuses for every transfer of the same server and account. Replaced only
+    // through ReplaceMulti: Abort reads it from another thread.
     std::unique_ptr<MultiHandle> multi;
     std::unique_ptr<EasyHandle> easy;
     curl_socket_t controlSocket = CURL_SOCKET_BAD;
@@ -261,6 +273,17 @@ public:
     QByteArray lastReply;
     QList<QByteArray> replyLines;
     QString localError;
+    bool replied = false; // a reply line came in during the last curl_multi_perform
+
+    // Stopping from another thread (Abort): the flag, and every socket libcurl has open so
+    // that the stop can cut them. socketsMutex guards openSockets and the multi pointer as
+    // Abort sees them; sockets are closed under it, so a stop never cuts a reused number.
+    std::atomic<bool> aborted{false};
+    std::mutex socketsMutex;
+    std::set<curl_socket_t> openSockets;
+    // Sockets opened and not yet seen connected (owner thread only): libcurl does not always
+    // say that it waits for a passive data connection to open, so the loop watches them.
+    std::vector<curl_socket_t> connecting;
 
     QByteArray BaseUrl() const
     {
@@ -290,6 +313,7 @@ public:
     static size_t OnHeader(char* data, size_t size, size_t count, void* user)
     {
         auto* self = static_cast<Impl*>(user);
+        self->replied = true;
         const QByteArray line(data, qsizetype(size * count));
         if (self->replyLines.size() < 1000)
             self->replyLines.append(line);
@@ -344,25 +368,75 @@ public:
         }
     }
 
+    static curl_socket_t OnOpenSocket(void* user, curlsocktype, curl_sockaddr* address)
+    {
+        auto* self = static_cast<Impl*>(user);
+        if (self->aborted.load())
+            return CURL_SOCKET_BAD;
+        const curl_socket_t s = ::socket(address->family, address->socktype, address->protocol);
+        if (s != CURL_SOCKET_BAD) {
+            const std::lock_guard lock(self->socketsMutex);
+            self->openSockets.insert(s);
+            self->connecting.push_back(s);
+            // A stop between the check above and now did not see this socket.
+            if (self->aborted.load())
+                ::shutdown(s, SHUT_RDWR);
+        }
+        return s;
+    }
+
+    static int OnCloseSocket(void* user, curl_socket_t s)
+    {
+        auto* self = static_cast<Impl*>(user);
+        const std::lock_guard lock(self->socketsMutex);
+        self->openSockets.erase(s);
+        std::erase(self->connecting, s);
+        return CloseSocket(s);
+    }
+
+    // The multi handle is replaced (or dropped) under the lock that Abort takes, and the old
+    // one is cleaned up outside it: its clean-up closes sockets, which takes the lock too.
+    void ReplaceMulti(std::unique_ptr<MultiHandle> next)
+    {
+        std::unique_ptr<MultiHandle> old;
+        {
+            const std::lock_guard lock(socketsMutex);
+            old = std::exchange(multi, std::move(next));
+        }
+    }
+
     // Runs the prepared transfer through the multi handle. libcurl's plain blocking call
-    // can sleep a whole second after a passive reply: once the data connection is open,
-    // libcurl 7.88 waits for the server's next reply without telling which socket it waits
-    // on, so nothing wakes it but its timer. Here the loop watches the control connection
-    // itself (known from the previous operation on the same connection) while libcurl has
-    // nothing due soon, so the reply wakes it at once; the wait is otherwise at most 10 ms,
-    // and only 1 ms right after activity.
+    // can sleep a whole second after a passive reply: libcurl 7.88 acts on the reply only at
+    // its next call and meanwhile names no socket and no timer. So the loop looks again at
+    // once after any reply, watches each new socket until it has connected, and watches the
+    // control connection itself (known from the previous operation on the same connection)
+    // while libcurl has nothing due soon; otherwise it waits as libcurl asks, at most
+    // MaxWaitMs. A stop (Abort) wakes the wait and ends the transfer.
     CURLcode Run()
     {
         CURLM* m = multi->get();
         CURL* h = easy->get();
+        // Set for every transfer (Prepare resets the handle); a connection keeps the
+        // callbacks it was opened with.
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &Impl::OnOpenSocket);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &Impl::OnCloseSocket);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, this);
+        if (aborted.load())
+            return CURLE_ABORTED_BY_CALLBACK;
         if (curl_multi_add_handle(m, h) != CURLM_OK)
             return CURLE_FAILED_INIT;
         CURLcode result = CURLE_FAILED_INIT;
-        int waitMs = 1;
+        replied = false;
         // Times in a row the control connection alone was readable: libcurl then does not
         // want its data yet, and watching it would only spin.
         int controlOnly = 0;
+        std::vector<curl_waitfd> watched;
         for (bool done = false; !done;) {
+            if (aborted.load()) {
+                result = CURLE_ABORTED_BY_CALLBACK;
+                break;
+            }
             int running = 0;
             if (curl_multi_perform(m, &running) != CURLM_OK)
                 break;
@@ -377,18 +451,30 @@ public:
                 break;
             long due = -1;
             curl_multi_timeout(m, &due);
-            curl_waitfd control{};
-            unsigned int extra = 0;
-            if (controlOnly < 2 && (due < 0 || due > 1000) && controlSocket != CURL_SOCKET_BAD) {
-                control.fd = controlSocket;
-                control.events = CURL_WAIT_POLLIN;
-                extra = 1;
-            }
+            watched.clear();
+            const bool watchControl =
+                controlOnly < 2 && (due < 0 || due > 1000) && controlSocket != CURL_SOCKET_BAD;
+            if (watchControl)
+                watched.push_back({controlSocket, CURL_WAIT_POLLIN, 0});
+            for (const curl_socket_t s : connecting)
+                watched.push_back({s, CURL_WAIT_POLLOUT, 0});
+            const int waitMs = replied   ? 0
+                               : due < 0 ? MaxWaitMs
+                                         : int(std::min<long>(due, MaxWaitMs));
+            replied = false;
             int active = 0;
-            curl_multi_poll(m, extra ? &control : nullptr, extra, waitMs, &active);
-            const bool controlReady = extra && (control.revents & CURL_WAIT_POLLIN);
-            controlOnly = controlReady && active == 1 ? controlOnly + 1 : 0;
-            waitMs = active > 0 ? 1 : qMin(waitMs * 2, 10);
+            curl_multi_poll(m, watched.data(), unsigned(watched.size()), waitMs, &active);
+            int readyWatched = 0;
+            for (const curl_waitfd& w : watched) {
+                if (!w.revents)
+                    continue;
+                ++readyWatched;
+                // Connected (or failed): libcurl takes it from there.
+                if (w.events == CURL_WAIT_POLLOUT)
+                    std::erase(connecting, w.fd);
+            }
+            const bool controlReady = watchControl && (watched[0].revents & CURL_WAIT_POLLIN);
+            controlOnly = controlReady && active == readyWatched ? controlOnly + 1 : 0;
         }
         // The control connection, when libcurl keeps it for the next operation.
         controlSocket = CURL_SOCKET_BAD;
@@ -399,6 +485,9 @@ public:
 
     [[noreturn]] void Fail(CURLcode code, const QString& action)
     {
+        // Whatever libcurl made of the cut sockets, a stop is a stop.
+        if (aborted.load())
+            throw Stopped(action);
         throw MakeError(code, action, QString::fromUtf8(errorBuffer), lastReply, localError);
     }
 
@@ -424,20 +513,26 @@ public:
     // and fail on the server's farewell; a fresh connection logs in again instead.
     void RequireConnection()
     {
+        if (aborted.load())
+            throw Stopped(QStringLiteral("Opération FTP impossible"));
         if (!easy)
             throw Refusal(QStringLiteral("Pas de connexion au serveur FTP."));
         if (ControlConnectionClosed()) {
             easy.reset();
-            multi.reset();
-            multi = std::make_unique<MultiHandle>();
+            ReplaceMulti(std::make_unique<MultiHandle>());
             easy = std::make_unique<EasyHandle>();
         }
+    }
+
+    static FtpError Stopped(const QString& action)
+    {
+        return Refusal(action + QStringLiteral(" : arrêt demandé."));
     }
 
     void Close()
     {
         easy.reset();
-        multi.reset();
+        ReplaceMulti(nullptr);
         controlSocket = CURL_SOCKET_BAD;
         currentDir.clear();
     }
@@ -479,6 +574,9 @@ void FtpClient::SetReplyTimeout(int seconds)
 
 void FtpClient::Connect()
 {
+    // Stopped: not even the session in place is closed (Disconnect ends the stop).
+    if (d->aborted.load())
+        throw Impl::Stopped(QStringLiteral("Connexion au serveur FTP impossible"));
     if (d->easy)
         Disconnect();
     // libcurl would take the first folder of the path for the host ("ftp:///Rapport/").
@@ -492,7 +590,7 @@ void FtpClient::Connect()
     if (d->port == 0)
         throw Refusal(QStringLiteral("Connexion au serveur FTP impossible : port invalide (0)."));
 
-    d->multi = std::make_unique<MultiHandle>();
+    d->ReplaceMulti(std::make_unique<MultiHandle>());
     d->easy = std::make_unique<EasyHandle>();
     d->useMlsd = false;
     d->listing.clear();
@@ -539,11 +637,14 @@ bool FtpClient::Connected() const
 
 void FtpClient::Disconnect()
 {
+    // After a stop the sockets are cut: the session is closed without QUIT, which a server
+    // that stopped answering would hold up.
+    const auto clearStop = qScopeGuard([this] { d->aborted.store(false); });
     if (!d->easy)
         return;
     // One last exchange on the same connection that then closes it: libcurl sends QUIT when
     // it drops a connection it may not reuse. Whatever the server says, the session is over.
-    if (!d->ControlConnectionClosed()) {
+    if (!d->aborted.load() && !d->ControlConnectionClosed()) {
         d->Prepare(d->DirUrl());
         curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
         curl_easy_setopt(d->easy->get(), CURLOPT_FORBID_REUSE, 1L);
@@ -551,6 +652,18 @@ void FtpClient::Disconnect()
         d->Run();
     }
     d->Close();
+}
+
+void FtpClient::Abort()
+{
+    d->aborted.store(true);
+    const std::lock_guard lock(d->socketsMutex);
+    // Out of the wait at once; the cut also ends the waits libcurl makes inside its own
+    // calls (the reply after a transfer, the reply to QUIT), which no wake-up reaches.
+    if (d->multi)
+        curl_multi_wakeup(d->multi->get());
+    for (const curl_socket_t s : d->openSockets)
+        ::shutdown(s, SHUT_RDWR);
 }
 
 void FtpClient::SetPassive(bool passive)
@@ -651,6 +764,14 @@ const FtpListItem& FtpClient::Listing(int index) const
                           .arg(index)
                           .arg(ListingCount() - 1));
     return d->listing[size_t(index)];
+}
+
+void FtpClient::UseListingOf(const FtpClient& lister)
+{
+    d->listing = lister.d->listing;
+    d->rawNames = lister.d->rawNames;
+    d->listedSizes = lister.d->listedSizes;
+    d->listingDir = lister.d->listingDir;
 }
 
 void FtpClient::Get(const QString& remoteName, const QString& localPath)

@@ -37,7 +37,8 @@ struct FtpListItem
 // A blocking FTP client over libcurl: IPv4, no proxy, passive mode. After Connect the same
 // control connection serves every operation until Disconnect. Every failure throws FtpError.
 // Connecting and waiting for a server reply are bounded; the data-transfer time-out given to
-// Configure (0 = none) bounds nothing else.
+// Configure (0 = none) bounds nothing else. One thread at a time uses a client; Abort may
+// come from any thread.
 class FtpClient
 {
 public:
@@ -63,6 +64,12 @@ public:
     // so this never throws; a connection the server already closed is simply let go.
     void Disconnect();
 
+    // Stops the operation under way, from any thread, within milliseconds: its sockets are
+    // cut and it throws FtpError, as does every later operation until Disconnect, which
+    // then closes without QUIT (a server that stopped answering cannot hold the stop up).
+    // A download stopped midway leaves no file behind.
+    void Abort();
+
     void SetPassive(bool passive);
     void SetBinary();
 
@@ -74,6 +81,10 @@ public:
     int ListingCount() const;
     // Throws FtpError for an index out of range. The reference lasts until the next List().
     const FtpListItem& Listing(int index) const;
+    // Takes the last listing of another client of the same server, as if this client had
+    // listed that folder itself: its downloads from that folder then rely on the listed sizes
+    // and the server's own bytes of each name. The other client must not be listing.
+    void UseListingOf(const FtpClient& lister);
 
     // Downloads a file of the current directory; replaces localPath only when complete.
     void Get(const QString& remoteName, const QString& localPath);

@@ -6,9 +6,11 @@
 #include "CordalisApplication.h"
 #include "GuiResources.h"
 #include "ProgramPaths.h"
+#include "ProgressionRapports.h"
 #include "TFicheRapportHistorique.h"
 
 #include <QResizeEvent>
+#include <QScopeGuard>
 
 namespace {
 // Positions of the lower controls as designed for a client area of 699 x 578: the list
@@ -40,6 +42,13 @@ TFicheRapport::TFicheRapport(QWidget* owner, DrapeauRapportsCharges rapportsChar
         lstRapportSelectItem(selection.value(0), !selection.isEmpty());
     });
 
+    // The progress of "Actualiser": beside the button, shown during the pass only.
+    progression_ = new ProgressionRapports(this);
+    progression_->setGeometry(265, 7, 430, 51);
+    progression_->hide();
+    connect(progression_, &ProgressionRapports::arretDemande, this,
+            [this] { session_.ArreterPasse(); });
+
     FormCreate();
 }
 
@@ -64,11 +73,68 @@ void TFicheRapport::btnActualiserClick()
 
 void TFicheRapport::ChargerRapports()
 {
+    // A close asked for during the pass is carried out once it has ended, whatever its end.
+    const auto fermer = qScopeGuard([this] {
+        if (std::exchange(fermerApresPasse_, false))
+            QDialog::reject();
+    });
     // Clearing the list fires a deselection, which keeps the text shown.
     ui->lstRapport->clear();
     textes_.clear();
-    session_.ChargerRapports(ui->cseJour->value(),
-                             [this](const EntreeRapport& entree) { AjouterEntree(entree); });
+    session_.ChargerRapports(
+        ui->cseJour->value(), [this](const EntreeRapport& entree) { AjouterEntree(entree); }, this);
+}
+
+ProgressionRapports* TFicheRapport::Progression() const
+{
+    if (progressionFenetre_)
+        return progressionFenetre_.get();
+    return progression_->isVisible() ? progression_ : nullptr;
+}
+
+void TFicheRapport::reject()
+{
+    if (session_.PasseEnCours()) {
+        fermerApresPasse_ = true;
+        session_.ArreterPasse();
+        return;
+    }
+    QDialog::reject();
+}
+
+void TFicheRapport::DebutPasse()
+{
+    if (!isVisible()) {
+        // The first pass runs before this window appears: its progress shows over the owner.
+        progressionFenetre_ = ProgressionRapports::Fenetre(parentWidget());
+        connect(progressionFenetre_.get(), &ProgressionRapports::arretDemande, this,
+                [this] { session_.ArreterPasse(); });
+        return;
+    }
+    controlesSuspendus_.clear();
+    for (QWidget* controle :
+         {static_cast<QWidget*>(ui->cseJour), static_cast<QWidget*>(ui->btnActualiser),
+          static_cast<QWidget*>(ui->lstRapport), static_cast<QWidget*>(ui->btnHistorique)}) {
+        controlesSuspendus_.emplace_back(controle, controle->isEnabled());
+        controle->setEnabled(false);
+    }
+    progression_->show();
+    progression_->BtnArreter()->setFocus();
+}
+
+void TFicheRapport::AvancementPasse(int faits, int total)
+{
+    if (ProgressionRapports* progression = Progression())
+        progression->Afficher(faits, total);
+}
+
+void TFicheRapport::FinPasse()
+{
+    progressionFenetre_.reset();
+    progression_->hide();
+    for (const auto& [controle, actif] : controlesSuspendus_)
+        controle->setEnabled(actif);
+    controlesSuspendus_.clear();
 }
 
 void TFicheRapport::AjouterEntree(const EntreeRapport& entree)

@@ -8,7 +8,10 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
+class ProgressionRapports;
 class QListWidgetItem;
 
 namespace Ui {
@@ -20,7 +23,11 @@ class TFicheRapport;
 // first pass runs while the window is built; "Actualiser" runs it again with the current
 // day count. Report files are downloaded once per run of the program: the flag that says so
 // lives in the main window and is handed in as a pair of functions.
-class TFicheRapport : public QDialog
+//
+// While a pass runs the window keeps answering: the first pass shows its progress in a window
+// over the owner, a later one inside this window, with "Arrêter"; nothing else can be used,
+// and the close box (or Escape) stops the pass before the window closes.
+class TFicheRapport : public QDialog, private VuePasse
 {
     Q_OBJECT
 
@@ -29,14 +36,20 @@ public:
     ~TFicheRapport() override;
 
     // One pass over /Rapport: empties the list, then lists what the session hands back.
-    // Errors of the FTP client and a Date that does not convert are thrown; the entries
-    // listed before stay.
+    // Errors of the FTP client are thrown; the entries listed before stay.
     void ChargerRapports();
     // The detail text stored for an entry of the last pass; empty when none.
     QString TexteRapport(const QListWidgetItem* entree) const;
 
     // The name of the selected franchisee; empty when nothing is selected.
     QString NomFranchise() const { return nomFranchise_; }
+
+    // The progress shown during a pass, inside this window or over its owner; none between
+    // passes.
+    ProgressionRapports* Progression() const;
+
+    // During a pass: stops it, and the window closes once it has ended.
+    void reject() override;
 
 public slots:
     void btnActualiserClick();
@@ -52,10 +65,21 @@ private:
     void FormCreate();
     void AjouterEntree(const EntreeRapport& entree);
 
+    void DebutPasse() override;
+    void AvancementPasse(int faits, int total) override;
+    void FinPasse() override;
+
     std::unique_ptr<Ui::TFicheRapport> ui;
     FtpClient ftpMaj;
     SessionRapport session_;
     QIcon ilImages_[3];
     std::map<const QListWidgetItem*, QString> textes_;
     QString nomFranchise_;
+
+    // The progress of "Actualiser", and the window of the first pass's.
+    ProgressionRapports* progression_;
+    std::unique_ptr<ProgressionRapports> progressionFenetre_;
+    // The controls disabled during a pass, with whether each was enabled before.
+    std::vector<std::pair<QWidget*, bool>> controlesSuspendus_;
+    bool fermerApresPasse_ = false;
 };

@@ -1,14 +1,21 @@
 #include "TFicheCordalis.h"
 #include "MessageRecorder.h"
 #include "ProgramPaths.h"
+#include "ProgressionRapports.h"
+#include "TFicheRapport.h"
+#include "TestFtpServer.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -292,6 +299,104 @@ TEST_F(TFicheCordalisTest, FermerClosesTheWindow)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fiche.get()));
     QTest::mouseClick(fiche->BtnFermer(), Qt::LeftButton);
     EXPECT_FALSE(fiche->isVisible());
+}
+
+// Records when a widget is first painted.
+class PaintWatch : public QObject
+{
+public:
+    PaintWatch(const QElapsedTimer& clock, qint64& paintedAt) : clock_(clock), paintedAt_(paintedAt)
+    {
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && paintedAt_ < 0)
+            paintedAt_ = clock_.elapsed();
+        return false;
+    }
+
+private:
+    const QElapsedTimer& clock_;
+    qint64& paintedAt_;
+};
+
+TEST_F(TFicheCordalisTest, RapportShowsTheFirstPassProgressOverTheWindowAndArreterStopsIt)
+{
+    // A report server 25 ms away per reply, with 200 reports.
+    TestFtpServer::Options options;
+    options.replyDelayMs = 25;
+    TestFtpServer server(options);
+    for (int i = 0; i < 200; ++i)
+        server.writeFile(QStringLiteral("Rapport/Magasin %1.xml").arg(i, 3, 10, QLatin1Char('0')),
+                         "<Velmora Date=\"01/01/2024 08:00:00\"><General><Etat Etat=\"0\"/>"
+                         "</General></Velmora>");
+    WriteIni(QStringLiteral("[Cordalis_Rapport]\nHost=%1\nLogin=%2\nMdp=%3\nPort=%4\n")
+                 .arg(server.host(), server.user(), server.password())
+                 .arg(server.port())
+                 .toUtf8());
+    auto fiche = Fiche();
+    fiche->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fiche.get()));
+
+    QElapsedTimer clock;
+    qint64 paintedAt = -1;
+    qint64 stoppedAt = -1;
+    qint64 shownAt = -1;
+    int entries = -1;
+    bool modal = false;
+    QStringList counts;
+    PaintWatch paints(clock, paintedAt);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget* active = QApplication::activeModalWidget();
+        if (auto* report = qobject_cast<TFicheRapport*>(active)) {
+            // The pass has ended: the report window comes with what was listed.
+            shownAt = clock.elapsed();
+            entries = report->findChild<QListWidget*>(QStringLiteral("lstRapport"))->count();
+            report->reject();
+            return;
+        }
+        auto* progress = qobject_cast<ProgressionRapports*>(active);
+        if (!progress || stoppedAt >= 0)
+            return;
+        if (!modal) {
+            modal = progress->isWindow() && progress->parentWidget() == fiche.get();
+            progress->installEventFilter(&paints);
+        }
+        const QString count = progress->findChild<QLabel*>(QStringLiteral("lblCompte"))->text();
+        if (counts.isEmpty() || counts.last() != count)
+            counts << count;
+        if (count.section(u' ', 0, 0).toInt() >= 5) {
+            stoppedAt = clock.elapsed();
+            QTest::mouseClick(progress->BtnArreter(), Qt::LeftButton);
+        }
+    });
+    watch.start(5);
+    clock.start();
+    QTest::mouseClick(fiche->BtnRapport(), Qt::LeftButton);
+    watch.stop();
+
+    EXPECT_TRUE(modal);
+    ASSERT_GE(paintedAt, 0);
+    EXPECT_LT(paintedAt, 200);
+    EXPECT_GE(counts.size(), 2) << counts.join(u',').toStdString();
+    ASSERT_GE(stoppedAt, 0);
+    ASSERT_GE(shownAt, 0);
+    EXPECT_LT(shownAt - stoppedAt, 1000);
+    EXPECT_GE(entries, 5);
+    EXPECT_LT(entries, 200);
+    EXPECT_FALSE(fiche->GetRapportsCharges());
+    // Only whole copies are left, and every connection is closed.
+    const QDir local(ProgramPaths::RepertoireRapport());
+    for (const QString& name : local.entryList(QDir::Files | QDir::Hidden)) {
+        QFile copy(local.filePath(name));
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), server.readFile(QStringLiteral("Rapport/") + name))
+            << name.toStdString();
+    }
+    EXPECT_TRUE(server.waitForLog(QStringLiteral("disconnect"),
+                                  server.logCount(QStringLiteral("connect"))));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
 }
 
 TEST_F(TFicheCordalisTest, RapportsChargesIsFalseAtCreationAndKeepsWhatItIsGiven)

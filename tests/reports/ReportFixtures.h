@@ -82,6 +82,16 @@ inline QString DateText(const QDateTime& d)
     return d.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
 }
 
+// The connection count of the report passes under test when the environment variable
+// CORDALIS_TEST_CONNEXIONS gives one (ctest runs the report tests a second time with 1: a
+// single connection, as before passes downloaded over several); none: the settings' default.
+inline std::optional<int> ConnexionsImposees()
+{
+    bool ok = false;
+    const int connexions = qEnvironmentVariableIntValue("CORDALIS_TEST_CONNEXIONS", &ok);
+    return ok ? std::optional<int>(connexions) : std::nullopt;
+}
+
 class FrenchClock : public ::testing::Test
 {
 protected:

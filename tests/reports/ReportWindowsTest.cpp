@@ -4,12 +4,14 @@
 #include "GuiSeams.h"
 #include "MessageRecorder.h"
 #include "ProgramPaths.h"
+#include "ProgressionRapports.h"
 #include "TFicheRapport.h"
 #include "TFicheRapportHistorique.h"
 #include "TNativeXmlQLF.h"
 #include "TestFtpServer.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -33,6 +35,8 @@ QImage IconImage(const QIcon& icon)
 class ReportWindows : public FrenchClock
 {
 protected:
+    explicit ReportWindows(TestFtpServer::Options options = {}) : server_(options) {}
+
     void SetUp() override
     {
         FrenchClock::SetUp();
@@ -44,6 +48,8 @@ protected:
                 .arg(server_.host(), server_.user(), server_.password())
                 .arg(server_.port())
                 .toUtf8());
+        if (const std::optional<int> connexions = ConnexionsImposees())
+            ini.write(QStringLiteral("Connexions=%1\r\n").arg(*connexions).toUtf8());
     }
     void TearDown() override
     {
@@ -178,6 +184,78 @@ TEST_F(ReportWindows, LayoutFollowsTheWindowAndControlsAreDescribed)
         EXPECT_FALSE(Child<QWidget>(form.get(), name)->accessibleName().isEmpty()) << name;
     EXPECT_EQ(Child<QLabel>(form.get(), "Label1")->buddy(), Child<QWidget>(form.get(), "cseJour"));
     EXPECT_EQ(Child<QLabel>(form.get(), "Label1")->text(), QStringLiteral("Rapport avec J-"));
+}
+
+// A report server 20 ms away per reply.
+class DistantReportWindows : public ReportWindows
+{
+protected:
+    DistantReportWindows() : ReportWindows(Distant()) {}
+    static TestFtpServer::Options Distant()
+    {
+        TestFtpServer::Options options;
+        options.replyDelayMs = 20;
+        return options;
+    }
+};
+
+TEST_F(DistantReportWindows, ActualiserShowsItsProgressInsideAndTheCloseBoxStopsItFirst)
+{
+    // The first pass finds no report folder: nothing is downloaded yet.
+    auto form = Open();
+    ASSERT_EQ(messages_.texts().size(), 1);
+    ASSERT_FALSE(charges_);
+    for (int i = 0; i < 60; ++i)
+        server_.writeFile(QStringLiteral("Rapport/Magasin %1.xml").arg(i, 2, 10, QLatin1Char('0')),
+                          Report(DateText(DaysAgo(0))), Now());
+    form->show();
+    auto* list = Child<QListWidget>(form.get(), "lstRapport");
+    auto* refresh = Child<QPushButton>(form.get(), "btnActualiser");
+    const QList<QWidget*> others{refresh, Child<QWidget>(form.get(), "cseJour"), list,
+                                 Child<QWidget>(form.get(), "btnHistorique")};
+
+    QStringList counts;
+    bool othersDisabled = true;
+    QElapsedTimer clock;
+    qint64 closedAt = -1;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        ProgressionRapports* progress = form->Progression();
+        if (!progress || closedAt >= 0)
+            return;
+        EXPECT_EQ(progress->parentWidget(), form.get());
+        EXPECT_TRUE(progress->isVisible());
+        for (QWidget* other : others)
+            othersDisabled = othersDisabled && !other->isEnabled();
+        const QString count = Child<QLabel>(progress, "lblCompte")->text();
+        if (counts.isEmpty() || counts.last() != count)
+            counts << count;
+        if (list->count() >= 3) {
+            closedAt = clock.elapsed();
+            form->close(); // the close box
+        }
+    });
+    watch.start(5);
+    clock.start();
+    refresh->click();
+    const qint64 endedAt = clock.elapsed();
+    watch.stop();
+
+    ASSERT_GE(closedAt, 0);
+    EXPECT_LT(endedAt - closedAt, 1000);
+    EXPECT_TRUE(othersDisabled);
+    EXPECT_GE(counts.size(), 2) << counts.join(u',').toStdString();
+    EXPECT_TRUE(counts.last().endsWith(QStringLiteral(" / 60"))) << counts.last().toStdString();
+    // Stopped, then closed; the entries listed so far stay.
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->result(), QDialog::Rejected);
+    EXPECT_FALSE(charges_);
+    EXPECT_GE(list->count(), 3);
+    EXPECT_LT(list->count(), 60);
+    EXPECT_EQ(form->Progression(), nullptr);
+    for (QWidget* other : others)
+        EXPECT_TRUE(other == Child<QWidget>(form.get(), "btnHistorique") || other->isEnabled());
+    EXPECT_EQ(messages_.texts().size(), 1);
 }
 
 TEST_F(ReportWindows, PassErrorIsShownAndTheWindowOpens)

@@ -10,16 +10,26 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <tuple>
 
 using namespace fixtures;
 
 namespace {
 
+// Every command the test server receives is logged, so that a test can tell sessions apart.
+TestFtpServer::Options AvecCommandes(TestFtpServer::Options options = {})
+{
+    options.logCommands = true;
+    return options;
+}
+
 class ReportSession : public FrenchClock
 {
 protected:
-    explicit ReportSession(TestFtpServer::Options options = {}) : server_(options) {}
+    explicit ReportSession(TestFtpServer::Options options = AvecCommandes()) : server_(options) {}
 
     void SetUp() override
     {
@@ -28,13 +38,34 @@ protected:
         historique_ = rapport_ + QStringLiteral("Historique/");
     }
 
-    SessionRapport Session(quint16 port = 0)
+    SessionRapport Session(quint16 port = 0, std::optional<int> connexions = {})
     {
         ParametresRapport p{server_.host(), server_.user(), server_.password(),
                             port ? port : server_.port()};
+        if (const std::optional<int> imposees = connexions ? connexions : ConnexionsImposees())
+            p.Connexions = *imposees;
         return SessionRapport(ftp_, p, {rapport_, historique_},
                               {[this] { return charges_; }, [this](bool v) { charges_ = v; }},
                               QCoreApplication::instance());
+    }
+
+    // A session on another server of the test, with its own flag, downloading over connexions.
+    SessionRapport SessionOn(const TestFtpServer& server, int connexions)
+    {
+        ParametresRapport p{server.host(), server.user(), server.password(), server.port()};
+        p.Connexions = connexions;
+        charges_ = false;
+        return SessionRapport(ftp_, p, {rapport_, historique_},
+                              {[this] { return charges_; }, [this](bool v) { charges_ = v; }},
+                              QCoreApplication::instance());
+    }
+
+    static void PutReports(const TestFtpServer& server, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            server.writeFile(
+                QStringLiteral("Rapport/Magasin %1.xml").arg(i, 2, 10, QLatin1Char('0')),
+                Report(DateText(DaysAgo(0))), Now());
     }
 
     std::vector<EntreeRapport> Pass(SessionRapport& session, int jours = 3)
@@ -56,6 +87,53 @@ protected:
         for (const auto& e : entries)
             names << e.Nom;
         return names;
+    }
+
+    // Connects a client to that server and lists /Rapport.
+    static void ListWith(FtpClient& client, const TestFtpServer& server)
+    {
+        client.Configure(server.host(), server.user(), server.password(), server.port(), 0);
+        client.Connect();
+        client.ChangeDir(QStringLiteral("/Rapport"));
+        client.List();
+    }
+
+    // The files of /Rapport in the order the server lists them.
+    static QStringList ListedFiles(const TestFtpServer& server)
+    {
+        FtpClient lister;
+        ListWith(lister, server);
+        QStringList names;
+        for (int i = 0; i < lister.ListingCount(); ++i)
+            if (lister.Listing(i).IsFile)
+                names << lister.Listing(i).FileName;
+        lister.Disconnect();
+        return names;
+    }
+
+    // The verbs of the commands the server received, in a session or in all.
+    static QStringList Commands(const TestFtpServer& server, int session = 0)
+    {
+        QStringList verbs;
+        for (const QString& line : server.sessionLog())
+            if (line.startsWith(QStringLiteral("command ")) &&
+                (session == 0 || line.section(u' ', 1, 1).toInt() == session))
+                verbs << line.section(u' ', 2, 2);
+        return verbs;
+    }
+
+    // The local report folder holds whole copies only: every file there is a report of the
+    // server, byte for byte.
+    void ExpectOnlyWholeCopies(const TestFtpServer& server)
+    {
+        const QStringList local =
+            QDir(rapport_).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : local) {
+            QFile copy(rapport_ + name);
+            ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+            EXPECT_EQ(copy.readAll(), server.readFile(QStringLiteral("Rapport/") + name))
+                << name.toStdString();
+        }
     }
 
     TestFtpServer server_;
@@ -111,18 +189,10 @@ TEST_F(ReportSession, ListsPlainXmlFilesInServerOrder)
     const QStringList names = Names(Pass(session));
 
     // The order the server lists them in, whatever it is.
-    FtpClient lister;
-    lister.Configure(server_.host(), server_.user(), server_.password(), server_.port(), 0);
-    lister.Connect();
-    lister.ChangeDir(QStringLiteral("/Rapport"));
-    lister.List();
     QStringList expected;
-    for (int i = 0; i < lister.ListingCount(); ++i) {
-        const QString name = lister.Listing(i).FileName;
-        if (name.endsWith(QLatin1String(".xml")) && name != QLatin1String("dossier.xml"))
+    for (const QString& name : ListedFiles(server_))
+        if (name.endsWith(QLatin1String(".xml")))
             expected << name.left(name.indexOf(QLatin1String(".xml")));
-    }
-    lister.Disconnect();
     EXPECT_EQ(names, expected);
     EXPECT_EQ(names.size(), 6);
     EXPECT_TRUE(names.contains(QStringLiteral("a")));
@@ -167,24 +237,61 @@ TEST_F(ReportSession, ErrorsEndThePassInOrder)
     EXPECT_FALSE(charges_);
     EXPECT_TRUE(ftp_.Connected());
 
+    // The reused connection: the first session, logged in once, lists again.
     Put(QStringLiteral("a.xml"), Report(DateText(DaysAgo(0))));
-    Put(QStringLiteral("b.xml"), Report(QStringLiteral("pas une date")));
-    std::vector<EntreeRapport> entries;
-    // The listing order decides whether a comes before b; either way b gets no entry.
-    EXPECT_THROW(session.ChargerRapports(3, [&](const EntreeRapport& e) { entries.push_back(e); }),
-                 ConvertError);
-    EXPECT_FALSE(charges_);
-    for (const auto& e : entries)
-        EXPECT_EQ(e.Nom, QStringLiteral("a"));
-    EXPECT_TRUE(QFile::exists(rapport_ + QStringLiteral("b.xml")));
-
-    // The reused connection: still one login.
     Put(QStringLiteral("b.xml"), Report(DateText(DaysAgo(0))));
     EXPECT_EQ(Pass(session).size(), 2u);
     EXPECT_TRUE(charges_);
-    EXPECT_EQ(server_.logCount(QStringLiteral("login cordalis")), 1);
+    EXPECT_EQ(Commands(server_, 1).count(QStringLiteral("PASS")), 1);
+    EXPECT_EQ(Commands(server_, 1).count(QStringLiteral("MLSD")), 1);
     EXPECT_TRUE(server_.waitForLog(QStringLiteral("quit")));
     EXPECT_TRUE(messages_.texts().isEmpty());
+}
+
+TEST_F(ReportSession, ABadDateGetsARedEntryAndThePassGoesOn)
+{
+    for (int i = 1; i <= 12; ++i)
+        Put(QStringLiteral("Magasin %1.xml").arg(i), Report(DateText(DaysAgo(0))));
+    const QStringList listed = ListedFiles(server_);
+    ASSERT_EQ(listed.size(), 12);
+    Put(listed[2], Report(QStringLiteral("31/02/2026")));
+    Put(listed[5], Report(QString(), Ok(), Ko({QStringLiteral("Tarifs")})));
+
+    auto session = Session();
+    for (int pass = 0; pass < 2; ++pass) {
+        const auto entries = Pass(session);
+        ASSERT_EQ(entries.size(), 12u);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(entries[i].Nom + QStringLiteral(".xml"), listed[int(i)]);
+            EXPECT_EQ(entries[i].EnAnomalie, i == 2 || i == 5) << i;
+        }
+        EXPECT_EQ(entries[2].Texte, QStringLiteral("Date de rapport illisible : « 31/02/2026 »\n"
+                                                   "Mise à jour automatique installée."));
+        // A missing date reads as an empty one; the sections are judged all the same.
+        EXPECT_EQ(entries[5].Texte,
+                  QStringLiteral("Date de rapport illisible : «  »\n[CDL] Tarifs\n"));
+        // Such a pass is complete: the next one ("Actualiser") downloads nothing.
+        EXPECT_TRUE(charges_);
+        EXPECT_EQ(Commands(server_).count(QStringLiteral("RETR")), 12);
+    }
+    EXPECT_TRUE(messages_.texts().isEmpty());
+}
+
+TEST_F(ReportSession, ConnexionsKeyFallsBackToFourOutsideOneToSixteen)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Cordalis.ini"));
+    EXPECT_EQ(ParametresRapport::Lire(ini).Connexions, 4);
+    const std::pair<const char*, int> cases[] = {{"", 4},    {"1", 1},    {"8", 8},  {"16", 16},
+                                                 {"0", 4},   {"17", 4},   {"-2", 4}, {"x", 4},
+                                                 {"2.5", 4}, {" 12 ", 12}};
+    for (const auto& [value, expected] : cases) {
+        QFile file(ini);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("[Cordalis_Rapport]\r\nHost=h\r\nConnexions=") + value + "\r\n");
+        file.close();
+        EXPECT_EQ(ParametresRapport::Lire(ini).Connexions, expected) << value;
+    }
 }
 
 TEST_F(ReportSession, RefusedConnectionShowsItsMessage)
@@ -279,6 +386,168 @@ TEST_F(ReportSession, DownloadTrustsTheListingOnlyWhenTheSizeMatches)
     }
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("a.xml")});
+}
+
+// A first pass over several connections.
+class ParallelPass : public ReportSession
+{
+protected:
+    ParallelPass() : ReportSession(SlowLargeReports()) {}
+
+    // Reports larger than 50 KB start a second late, as on a slow line.
+    static TestFtpServer::Options SlowLargeReports()
+    {
+        TestFtpServer::Options options = AvecCommandes();
+        options.slowAboveBytes = 50000;
+        return options;
+    }
+};
+
+TEST_F(ParallelPass, EntriesFollowTheListingWhateverTheOrderDownloadsFinish)
+{
+    PutReports(server_, 20);
+    const QStringList listed = ListedFiles(server_);
+    ASSERT_EQ(listed.size(), 20);
+    // The first report listed is large: it arrives after all the others.
+    QStringList lines;
+    for (int i = 0; i < 1500; ++i)
+        lines << QStringLiteral("Article %1 : remise ignorée").arg(i);
+    Put(listed[0], Report(DateText(DaysAgo(0)), Ok(), Ko(lines)));
+
+    auto session = Session(0, 4);
+    const auto entries = Pass(session);
+    ASSERT_EQ(entries.size(), 20u);
+    for (size_t i = 0; i < entries.size(); ++i)
+        EXPECT_EQ(entries[i].Nom + QStringLiteral(".xml"), listed[int(i)]);
+    EXPECT_TRUE(entries[0].EnAnomalie);
+    EXPECT_TRUE(entries[0].Texte.endsWith(QStringLiteral("[CDL] Article 1499 : remise ignorée\n")));
+    const QDateTime last = QFileInfo(rapport_ + listed[0]).lastModified();
+    for (int i = 1; i < listed.size(); ++i)
+        EXPECT_LT(QFileInfo(rapport_ + listed[i]).lastModified(), last) << i;
+    // Four sessions downloaded.
+    QSet<QString> downloading;
+    for (const QString& line : server_.sessionLog())
+        if (line.startsWith(QStringLiteral("command ")) && line.section(u' ', 2, 2) == u"RETR")
+            downloading.insert(line.section(u' ', 1, 1));
+    EXPECT_EQ(downloading.size(), 4);
+    ExpectOnlyWholeCopies(server_);
+    EXPECT_TRUE(charges_);
+}
+
+TEST_F(ParallelPass, ServersRefusingExtraConnectionsServeThePassWithTheOthers)
+{
+    // Two connections per address (421 beyond, as vsftpd), then three logins per account
+    // (530 beyond, as proftpd).
+    for (const auto& [perAddress, perAccount, used] : {std::tuple{2, 0, 2}, std::tuple{0, 3, 3}}) {
+        TestFtpServer::Options options = AvecCommandes();
+        options.maxConsPerIp = perAddress;
+        options.maxLogins = perAccount;
+        TestFtpServer limited(options);
+        PutReports(limited, 30);
+        QDir(rapport_).removeRecursively();
+        auto session = SessionOn(limited, 8);
+        EXPECT_EQ(Pass(session).size(), 30u);
+        EXPECT_TRUE(charges_);
+        EXPECT_EQ(QDir(rapport_).entryList(QDir::Files).size(), 30);
+        QSet<QString> downloading;
+        for (const QString& line : limited.sessionLog())
+            if (line.startsWith(QStringLiteral("command ")) && line.section(u' ', 2, 2) == u"RETR")
+                downloading.insert(line.section(u' ', 1, 1));
+        EXPECT_EQ(downloading.size(), used);
+        if (perAccount) {
+            EXPECT_GE(limited.logCount(QStringLiteral("login-refused cordalis")), 1);
+        }
+    }
+    EXPECT_TRUE(messages_.texts().isEmpty()) << messages_.texts().join(u'|').toStdString();
+}
+
+TEST_F(ParallelPass, AConnectionDroppedMidTransferFailsThatFileAsASingleDownloadDoes)
+{
+    TestFtpServer::Options options = AvecCommandes();
+    options.dropNames = {QStringLiteral("Magasin 06.xml")};
+    TestFtpServer dropping(options);
+    PutReports(dropping, 12);
+    const QStringList listed = ListedFiles(dropping);
+    const int dropped = int(listed.indexOf(QStringLiteral("Magasin 06.xml")));
+    ASSERT_GE(dropped, 0);
+
+    // The same file downloaded alone, as before passes used several connections.
+    QString alone;
+    {
+        FtpClient single;
+        ListWith(single, dropping);
+        QTemporaryDir dir;
+        try {
+            single.Get(listed[dropped], dir.filePath(QStringLiteral("x.xml")));
+        } catch (const FtpError& e) {
+            alone = e.text();
+        }
+    }
+    ASSERT_FALSE(alone.isEmpty());
+
+    auto session = SessionOn(dropping, 4);
+    std::vector<EntreeRapport> entries;
+    QString error;
+    try {
+        session.ChargerRapports(3, [&](const EntreeRapport& e) { entries.push_back(e); });
+    } catch (const FtpError& e) {
+        error = e.text();
+    }
+    // Its own text, up to the library's details; the entries before it, in order.
+    EXPECT_EQ(error.section(QStringLiteral(" ("), 0, 0), alone.section(QStringLiteral(" ("), 0, 0));
+    ASSERT_EQ(entries.size(), size_t(dropped));
+    for (int i = 0; i < dropped; ++i)
+        EXPECT_EQ(entries[size_t(i)].Nom + QStringLiteral(".xml"), listed[i]);
+    EXPECT_FALSE(charges_);
+    EXPECT_FALSE(QFile::exists(rapport_ + listed[dropped]));
+    ExpectOnlyWholeCopies(dropping);
+}
+
+TEST_F(ParallelPass, StopEndsThePassWithinASecondEvenWithAFrozenServer)
+{
+    TestFtpServer::Options options = AvecCommandes();
+    options.replyDelayMs = 20;
+    TestFtpServer distant(options);
+    PutReports(distant, 80);
+    auto session = SessionOn(distant, ConnexionsImposees().value_or(4));
+
+    QElapsedTimer timer;
+    timer.start();
+    qint64 stoppedAt = -1;
+    std::vector<EntreeRapport> entries;
+    // Once a few entries are listed, the server stops answering; the user stops the pass.
+    const bool complete = session.ChargerRapports(3, [&](const EntreeRapport& e) {
+        entries.push_back(e);
+        if (entries.size() == 5) {
+            distant.freeze();
+            QTimer::singleShot(200, [&] {
+                stoppedAt = timer.elapsed();
+                session.ArreterPasse();
+            });
+        }
+    });
+    const qint64 endedAt = timer.elapsed();
+    EXPECT_FALSE(complete);
+    ASSERT_GE(stoppedAt, 0);
+    EXPECT_LT(endedAt - stoppedAt, 1000);
+    EXPECT_GE(entries.size(), 5u);
+    EXPECT_LT(entries.size(), 80u);
+    EXPECT_FALSE(charges_);
+    EXPECT_FALSE(ftp_.Connected());
+    ExpectOnlyWholeCopies(distant);
+    EXPECT_TRUE(messages_.texts().isEmpty()) << messages_.texts().join(u'|').toStdString();
+
+    // Every connection was closed by the client, none waited for a QUIT.
+    distant.resume();
+    EXPECT_TRUE(distant.waitForLog(QStringLiteral("disconnect"),
+                                   distant.logCount(QStringLiteral("connect"))));
+    EXPECT_EQ(distant.logCount(QStringLiteral("quit")), 0);
+
+    // The next pass downloads everything.
+    entries.clear();
+    EXPECT_TRUE(session.ChargerRapports(3, [&](const EntreeRapport& e) { entries.push_back(e); }));
+    EXPECT_EQ(entries.size(), 80u);
+    EXPECT_TRUE(charges_);
 }
 
 class HistoryRetrieval : public ReportSession

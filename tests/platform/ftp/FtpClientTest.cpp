@@ -8,8 +8,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 
@@ -449,6 +452,93 @@ TEST_F(FtpClientTest, AConnectionTheServerClosedIsReplacedOrLetGo)
     client.Get("r.xml", localPath("r.xml"));
     EXPECT_EQ(ReadLocal(localPath("r.xml")), "<r/>");
     EXPECT_EQ(server.logCount("login cordalis"), 3);
+}
+
+TEST_F(FtpClientTest, AbortEndsTheOperationUnderWayAtOnceEvenWithAFrozenServer)
+{
+    TestFtpServer server;
+    server.writeFile("Rapport/r.xml", "<r/>");
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.Connect();
+    client.ChangeDir("/Rapport");
+    client.List();
+
+    // The server stops answering: a download waits for its reply, and a stop from another
+    // thread ends it without waiting for the reply time-out.
+    server.freeze();
+    QElapsedTimer timer;
+    timer.start();
+    std::atomic<qint64> stoppedAt{-1};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stoppedAt = timer.elapsed();
+        client.Abort();
+    });
+    FtpError error = ErrorOf([&] { client.Get("r.xml", localPath("r.xml")); });
+    const qint64 endedAt = timer.elapsed();
+    stopper.join();
+    EXPECT_LT(endedAt - stoppedAt, 500);
+    EXPECT_FALSE(error.isSecurity());
+    EXPECT_TRUE(error.text().contains("r.xml")) << error.what();
+    EXPECT_TRUE(QDir(local_.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    // Every later operation fails at once, without the network, until Disconnect, which
+    // closes without QUIT: a frozen server cannot hold it up either.
+    timer.restart();
+    EXPECT_FALSE(ErrorOf([&] { client.List(); }).text().isEmpty());
+    EXPECT_FALSE(ErrorOf([&] { client.Connect(); }).text().isEmpty());
+    client.Disconnect();
+    EXPECT_FALSE(client.Connected());
+    EXPECT_LT(timer.elapsed(), 1000);
+    server.resume();
+    ASSERT_TRUE(server.waitForLog("disconnect"));
+    EXPECT_EQ(server.logCount("quit"), 0);
+
+    // The client is usable again.
+    client.Connect();
+    client.ChangeDir("/Rapport");
+    client.Get("r.xml", localPath("r.xml"));
+    EXPECT_EQ(ReadLocal(localPath("r.xml")), "<r/>");
+    client.Disconnect();
+    EXPECT_TRUE(server.waitForLog("quit"));
+}
+
+TEST_F(FtpClientTest, DownloadsAfterAListingCostTwoRepliesEachOnAnyConnection)
+{
+    TestFtpServer::Options options;
+    options.logCommands = true;
+    TestFtpServer server(options);
+    for (const char* name : {"a.xml", "b c.xml", "d.xml"})
+        server.writeFile(QStringLiteral("Rapport/") + QString::fromLatin1(name), name);
+    FtpClient lister;
+    FtpClient other;
+    for (FtpClient* client : {&lister, &other}) {
+        ConfigureFor(*client, server);
+        client->Connect();
+        client->ChangeDir("/Rapport");
+    }
+    lister.List();
+    other.UseListingOf(lister);
+    lister.Get("a.xml", localPath("a.xml"));
+    other.Get("b c.xml", localPath("b c.xml"));
+    other.Get("d.xml", localPath("d.xml"));
+    EXPECT_EQ(ReadLocal(localPath("b c.xml")), "b c.xml");
+    EXPECT_EQ(ReadLocal(localPath("d.xml")), "d.xml");
+    lister.Disconnect();
+    other.Disconnect();
+    ASSERT_TRUE(server.waitForLog("disconnect", 2));
+
+    // A passive port and the transfer per file: the listed size spares SIZE, and the folder
+    // is entered once per connection.
+    QStringList verbs;
+    for (const QString& line : server.sessionLog())
+        if (line.startsWith("command 2 "))
+            verbs << line.section(' ', 2, 2);
+    EXPECT_EQ(verbs.count("RETR"), 2);
+    EXPECT_EQ(verbs.count("EPSV") + verbs.count("PASV"), 2) << verbs.join(' ').toStdString();
+    EXPECT_EQ(verbs.count("SIZE"), 0);
+    EXPECT_EQ(verbs.count("CWD"), 1);
 }
 
 enum class ListingServer
