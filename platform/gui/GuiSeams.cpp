@@ -40,8 +40,18 @@ QString GetExistingDirectory(QWidget* parent, const QString& caption)
     QString answer;
     if (takeAnswer(answer))
         return answer;
-    return QFileDialog::getExistingDirectory(parent, caption, QStringLiteral("/"),
-                                             QFileDialog::ShowDirsOnly);
+    // Qt's own dialog, never the desktop's: it speaks the program's French whatever the
+    // session, and it can be made to choose an existing folder only (no new folder, no
+    // renaming or deleting from its menu).
+    QFileDialog dialog(parent, caption, QStringLiteral("/"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog |
+                      QFileDialog::ReadOnly);
+    if (auto* newFolder = dialog.findChild<QWidget*>(QStringLiteral("newFolderButton")))
+        newFolder->hide();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& filter,
@@ -53,6 +63,8 @@ QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& 
     QFileDialog dialog(parent, caption, QString(), qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    // The user has just chosen that name: an existing file is replaced without a question.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();

@@ -1,0 +1,131 @@
+// The real file and folder dialogs (no test answer queued), offscreen, with Qt's French
+// translation compiled into the program: French whatever the session, an existing file
+// chosen without a question, no new folder made from the folder browser.
+
+#include "GuiSeams.h"
+#include "QtTranslation.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest/QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+class QtDialogs : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(InstallQtFrenchTranslation()); }
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    // Runs handle on the file dialog once it is shown (while the caller's exec() runs); a
+    // modal window other than that dialog afterwards (a confirmation) is recorded and closed.
+    void OnDialog(std::function<void(QFileDialog&)> handle)
+    {
+        QTimer::singleShot(0, qApp, [this, handle = std::move(handle)] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+            seen_ = true;
+            handle(*dialog);
+            // Whatever opens over it (a question, an error) must not stay.
+            QTimer::singleShot(200, qApp, [this] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (modal == nullptr)
+                    return;
+                if (auto* box = modal->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+                    extra_ << box->text();
+                else
+                    extra_ << QString::fromLatin1(modal->metaObject()->className());
+                modal->close();
+                if (auto* still = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+                    still->reject();
+            });
+        });
+    }
+
+    static QString Text(const QAbstractButton* button)
+    {
+        return button ? QString(button->text()).remove('&') : QStringLiteral("<absent>");
+    }
+
+    QTemporaryDir dir_;
+    bool seen_ = false;
+    QStringList extra_;
+};
+
+TEST_F(QtDialogs, TheSaveDialogSpeaksFrenchAndTakesAnExistingFileWithoutAQuestion)
+{
+    const QString existing = dir_.filePath("historique.csv");
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("ancien");
+    file.close();
+
+    OnDialog([&](QFileDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Export rapport Velmora historique");
+        EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(Text(buttons->button(QDialogButtonBox::Save)), "Enregistrer");
+        EXPECT_EQ(Text(buttons->button(QDialogButtonBox::Cancel)), "Annuler");
+        auto* label = dialog.findChild<QLabel*>("fileNameLabel");
+        ASSERT_NE(label, nullptr);
+        EXPECT_TRUE(label->text().remove('&').startsWith("Nom de fichier"))
+            << qPrintable(label->text());
+        auto* lookIn = dialog.findChild<QLabel*>("lookInLabel");
+        ASSERT_NE(lookIn, nullptr);
+        EXPECT_FALSE(lookIn->text().contains("Look")) << qPrintable(lookIn->text());
+
+        dialog.setDirectory(dir_.path());
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText("historique"); // the default extension completes it
+        buttons->button(QDialogButtonBox::Save)->click();
+    });
+    const QString chosen = Dialogs::GetSaveFileName(nullptr, "Export rapport Velmora historique",
+                                                    "Fichier csv|*.csv", "csv");
+    EXPECT_TRUE(seen_);
+    EXPECT_EQ(chosen, existing);
+    EXPECT_TRUE(extra_.isEmpty()) << qPrintable(extra_.join('\n'));
+}
+
+TEST_F(QtDialogs, TheFolderBrowserChoosesAnExistingFolderAndMakesNone)
+{
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("cible"));
+    OnDialog([&](QFileDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Sélectionnez le répertoire de copie");
+        EXPECT_EQ(dialog.directory().absolutePath(), "/");
+        EXPECT_TRUE(dialog.testOption(QFileDialog::ShowDirsOnly));
+        // No new folder from here, neither by the button nor by the list's menu.
+        auto* newFolder = dialog.findChild<QToolButton*>("newFolderButton");
+        ASSERT_NE(newFolder, nullptr);
+        EXPECT_FALSE(newFolder->isVisible());
+        EXPECT_TRUE(dialog.testOption(QFileDialog::ReadOnly));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(Text(buttons->button(QDialogButtonBox::Cancel)), "Annuler");
+
+        dialog.setDirectory(dir_.filePath("cible"));
+        buttons->button(QDialogButtonBox::Open)->click();
+    });
+    EXPECT_EQ(Dialogs::GetExistingDirectory(nullptr, "Sélectionnez le répertoire de copie"),
+              dir_.filePath("cible"));
+    EXPECT_TRUE(seen_);
+    EXPECT_FALSE(QFileInfo::exists(dir_.filePath("cible/Nouveau dossier")));
+
+    // Cancelled: nothing chosen.
+    OnDialog([](QFileDialog& dialog) { dialog.reject(); });
+    EXPECT_TRUE(Dialogs::GetExistingDirectory(nullptr, "Sélectionnez").isEmpty());
+}
+
+} // namespace
