@@ -14,6 +14,7 @@ packages=(
   python3 python3-pyftpdlib
   xvfb xauth
   lftp
+  desktop-file-utils appstream
   clang clang-format
   ccache
 )
