@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QtTest/QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -53,6 +54,32 @@ protected:
         });
     }
 
+    // The detail view's texts of an entry of the dialog's folder, once Qt's file model has
+    // read it (in a thread of its own).
+    static QStringList Columns(QFileDialog& dialog, const QString& name)
+    {
+        auto* view = dialog.findChild<QTreeView*>("treeView");
+        EXPECT_NE(view, nullptr);
+        if (view == nullptr)
+            return {};
+        for (int wait = 0; wait < 250; ++wait) {
+            const QAbstractItemModel* model = view->model();
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < model->rowCount(root); ++row) {
+                if (model->index(row, 0, root).data().toString() != name)
+                    continue;
+                QStringList texts;
+                for (int column = 0; column < 4; ++column)
+                    texts << model->index(row, column, root).data().toString();
+                if (!texts[3].isEmpty())
+                    return texts;
+            }
+            QTest::qWait(20);
+        }
+        ADD_FAILURE() << "no entry " << qPrintable(name);
+        return {};
+    }
+
     static QString Text(const QAbstractButton* button)
     {
         return button ? QString(button->text()).remove('&') : QStringLiteral("<absent>");
@@ -86,7 +113,18 @@ TEST_F(QtDialogs, TheSaveDialogSpeaksFrenchAndTakesAnExistingFileWithoutAQuestio
         ASSERT_NE(lookIn, nullptr);
         EXPECT_FALSE(lookIn->text().contains("Look")) << qPrintable(lookIn->text());
 
+        // The file list in French and in the program's regional formats, whatever the
+        // session's locale: "Dossier", "08/12/2026 20:17", "6 octets".
+        ASSERT_TRUE(QDir(dir_.path()).mkdir("Magasin Lyon"));
         dialog.setDirectory(dir_.path());
+        const QLocale french(QLocale::French, QLocale::France);
+        EXPECT_EQ(Columns(dialog, "historique.csv"),
+                  QStringList(
+                      {"historique.csv", french.formattedDataSize(6),
+                       Columns(dialog, "historique.csv").value(2),
+                       french.toString(QFileInfo(existing).lastModified(), QLocale::ShortFormat)}));
+        EXPECT_EQ(Columns(dialog, "Magasin Lyon").value(2), "Dossier");
+
         auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
         ASSERT_NE(name, nullptr);
         name->setText("historique"); // the default extension completes it
