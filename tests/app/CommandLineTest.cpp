@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "ProgramStart.h"
 #include "Regional.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,14 +26,6 @@ QString ErrorOf(const QStringList& arguments)
     EXPECT_EQ(line.command(), Command::Error) << qPrintable(arguments.join(' '));
     EXPECT_FALSE(line.Message().contains('\n'));
     return line.Message();
-}
-
-void Write(const QString& path, const QByteArray& content)
-{
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
 }
 
 } // namespace
@@ -96,8 +89,8 @@ TEST(CommandLine, VersionTellsTheModeAndEveryFolder)
     const QString base = root.path() + '/';
 
     // Portable, with its own settings file: a relative alias is taken from its folder.
-    Write(base + "copie/Cordalis.ini", "[Alias]\nQuillfenAdministration=tables\n"
-                                       "[Cordalis]\nRegional=fr_CH\n");
+    WriteFile(base + "copie/Cordalis.ini", "[Alias]\nQuillfenAdministration=tables\n"
+                                           "[Cordalis]\nRegional=fr_CH\n");
     ProgramPaths::Layout layout =
         ProgramPaths::Decide(ProgramPaths::ExecutableFolder{base + "copie", true, true}, {});
     EXPECT_EQ(CommandLine::VersionText(layout),
@@ -118,8 +111,8 @@ TEST(CommandLine, VersionTellsTheModeAndEveryFolder)
                   "Formats régionaux : fr_CH\n");
 
     // Installed, before the first start: the preset it will start from.
-    Write(base + "etc/Cordalis/Cordalis.ini", "[Alias]\nQuillfenAdministration=/srv/tables\n"
-                                              "[Cordalis]\nRegional=tlh\n");
+    WriteFile(base + "etc/Cordalis/Cordalis.ini", "[Alias]\nQuillfenAdministration=/srv/tables\n"
+                                                  "[Cordalis]\nRegional=tlh\n");
     const ProgramPaths::Environment environment{base + "home", {}, {}, base + "etc"};
     layout = ProgramPaths::Decide(ProgramPaths::ExecutableFolder{base + "usr", false, false},
                                   environment);
@@ -139,7 +132,7 @@ TEST(CommandLine, VersionTellsTheModeAndEveryFolder)
         "Formats régionaux : fr_FR (la clé Regional « tlh » ne désigne aucun format connu)\n"));
 
     // Once the user has his own file, the preset no longer counts; without either, nothing.
-    Write(base + "home/.config/Cordalis/Cordalis.ini", "[Cordalis]\nMessage=1\n");
+    WriteFile(base + "home/.config/Cordalis/Cordalis.ini", "[Cordalis]\nMessage=1\n");
     EXPECT_FALSE(CommandLine::VersionText(layout).contains("absent"));
     EXPECT_TRUE(CommandLine::VersionText(layout).contains(
         ": " + base + "home/.local/share/Cordalis/QuillfenAdministration/\n"));
@@ -156,7 +149,7 @@ TEST(StartProgram, TheSettingsChooseTheRegionalFormatsFrenchOtherwise)
     ASSERT_TRUE(root.isValid());
     const QString ini = root.filePath("Cordalis.ini");
     const auto chosen = [&ini](const QByteArray& value) {
-        Write(ini, "[cordalis]\nMessage=1\nregional = " + value + "\n");
+        WriteFile(ini, "[cordalis]\nMessage=1\nregional = " + value + "\n");
         return ChooseRegional(ini);
     };
 

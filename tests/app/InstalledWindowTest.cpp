@@ -8,6 +8,7 @@
 #include "ProgramPaths.h"
 #include "TFicheCordalis.h"
 #include "TFicheRapport.h"
+#include "TestFiles.h"
 #include "TestFtpServer.h"
 
 #include <QCheckBox>
@@ -18,16 +19,6 @@
 #include <QTemporaryDir>
 
 using namespace ProgramPaths;
-
-namespace {
-
-QByteArray Read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
-}
-
-} // namespace
 
 TEST(InstalledWindow, EveryActionWritesInTheUsersFoldersAndNoneBesideTheProgram)
 {
@@ -49,12 +40,7 @@ TEST(InstalledWindow, EveryActionWritesInTheUsersFoldersAndNoneBesideTheProgram)
                                   .arg(server.user(), server.password())
                                   .toUtf8();
     const QString presetFile = base + "etc/xdg/Cordalis/Cordalis.ini";
-    ASSERT_TRUE(QDir().mkpath(base + "etc/xdg/Cordalis"));
-    {
-        QFile file(presetFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(preset);
-    }
+    WriteFile(presetFile, preset);
     Init(Decide(ExecutableFolder{program, false, false},
                 Environment{base + "home", {}, {}, base + "etc/xdg"}));
     PrepareUserFolders();
@@ -87,8 +73,8 @@ TEST(InstalledWindow, EveryActionWritesInTheUsersFoldersAndNoneBesideTheProgram)
     });
     fiche.BtnConfig()->click();
     EXPECT_TRUE(fiche.Controles(TFicheCordalis::Ligne::RemiseAchat).btnGenerer->isEnabled());
-    EXPECT_TRUE(Read(FichierIni()).contains("Remise_Achat=1"));
-    EXPECT_EQ(Read(presetFile), preset) << "the preset is never written";
+    EXPECT_TRUE(ReadFile(FichierIni()).contains("Remise_Achat=1"));
+    EXPECT_EQ(ReadFile(presetFile), preset) << "the preset is never written";
 
     OnNextModal([](QWidget* modal) {
         auto* list = Child<QListWidget>(*modal, "lstRapport");

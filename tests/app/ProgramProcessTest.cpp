@@ -6,6 +6,8 @@
 // stops), the program runs as nobody through setpriv; otherwise the program's folder is made
 // read-only.
 
+#include "TestFiles.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -28,20 +30,6 @@ constexpr int Nobody = 65534;
 bool AsRoot()
 {
     return ::geteuid() == 0;
-}
-
-QByteArray Read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
-}
-
-void Write(const QString& path, const QByteArray& content)
-{
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
 }
 
 // Every file and folder under a folder, relative to it, folders ending with '/'.
@@ -260,8 +248,8 @@ TEST(Program, ACopiedProgramKeepsEverythingBesideItself)
 
 TEST_F(Installed, VersionNamesTheUsersFoldersAndThePresetAndWritesNothing)
 {
-    Write(Path("etc/xdg/Cordalis/Cordalis.ini"),
-          "[Alias]\nQuillfenAdministration=/srv/tables\n[Cordalis]\nRegional=fr_BE\n");
+    WriteFile(Path("etc/xdg/Cordalis/Cordalis.ini"),
+              "[Alias]\nQuillfenAdministration=/srv/tables\n[Cordalis]\nRegional=fr_BE\n");
     Protect();
     QProcessEnvironment environment = Session();
     // Empty and relative values are ignored: the defaults under HOME apply.
@@ -296,7 +284,7 @@ TEST_F(Installed, FirstStartTakesThePresetAndWritesOnlyInTheUsersFolders)
     const QByteArray preset = "[Alias]\r\nQuillfenAdministration=/srv/tables\r\n"
                               "[Cordalis]\r\nMessage=1\r\nTypeEnvoi=FTP\r\n"
                               "[Cordalis_FTP]\r\nHost=ftp.example\r\nMdp=secret\r\n";
-    Write(Path("etc/xdg/Cordalis/Cordalis.ini"), preset);
+    WriteFile(Path("etc/xdg/Cordalis/Cordalis.ini"), preset);
     const QDateTime presetTime = QFileInfo(Path("etc/xdg/Cordalis/Cordalis.ini")).lastModified();
     Protect();
     QProcessEnvironment environment = Session();
@@ -307,7 +295,7 @@ TEST_F(Installed, FirstStartTakesThePresetAndWritesOnlyInTheUsersFolders)
     const QString ini = Path("home/config/Cordalis/Cordalis.ini");
     ASSERT_TRUE(RunWindowUntil(
         environment, [&] { return QFileInfo(Path("home/data/Cordalis/preparer")).isDir(); }));
-    EXPECT_EQ(Read(ini), preset);
+    EXPECT_EQ(ReadFile(ini), preset);
     struct stat info
     {
     };
@@ -316,7 +304,7 @@ TEST_F(Installed, FirstStartTakesThePresetAndWritesOnlyInTheUsersFolders)
     if (AsRoot()) {
         EXPECT_EQ(info.st_uid, uid_t(Nobody));
     }
-    EXPECT_EQ(Read(Path("etc/xdg/Cordalis/Cordalis.ini")), preset);
+    EXPECT_EQ(ReadFile(Path("etc/xdg/Cordalis/Cordalis.ini")), preset);
     EXPECT_EQ(QFileInfo(Path("etc/xdg/Cordalis/Cordalis.ini")).lastModified(), presetTime);
     EXPECT_EQ(Tree(programFolder_), QStringList({"Cordalis"}));
     EXPECT_EQ(Tree(Path("home/config")), QStringList({"Cordalis/", "Cordalis/Cordalis.ini"}));
@@ -325,7 +313,7 @@ TEST_F(Installed, FirstStartTakesThePresetAndWritesOnlyInTheUsersFolders)
 
 TEST_F(Installed, AnUnreadablePresetOrAHomeThatCannotBeWrittenStartsWithoutSettings)
 {
-    Write(Path("etc/xdg/Cordalis/Cordalis.ini"), "[Cordalis]\nMessage=1\n");
+    WriteFile(Path("etc/xdg/Cordalis/Cordalis.ini"), "[Cordalis]\nMessage=1\n");
     ASSERT_TRUE(QFile::setPermissions(Path("etc/xdg/Cordalis/Cordalis.ini"), {}));
     Protect();
     // An unprivileged user cannot read the preset: he starts with nothing, as without one.
@@ -366,10 +354,10 @@ TEST_F(Installed, TheInstallationRunsAsAnInstalledProgramAndItsDesktopFilesValid
     EXPECT_EQ(Tree(programFolder_), QStringList({"Cordalis"}));
     EXPECT_EQ(QFileInfo(prefix + "/bin/cordalis").symLinkTarget(), program_);
     EXPECT_TRUE(QFileInfo::exists(prefix + "/share/icons/hicolor/scalable/apps/cordalis.svg"));
-    const QString desktop = QString::fromUtf8(Read(entry));
+    const QString desktop = QString::fromUtf8(ReadFile(entry));
     EXPECT_TRUE(desktop.contains("\nExec=" + program_ + "\n")) << qPrintable(desktop);
     EXPECT_TRUE(desktop.contains("\nComment=Prépare et envoie")) << qPrintable(desktop);
-    EXPECT_TRUE(QString::fromUtf8(Read(metainfo))
+    EXPECT_TRUE(QString::fromUtf8(ReadFile(metainfo))
                     .contains("<launchable type=\"desktop-id\">fr.cordalis.Cordalis.desktop"));
 
     // Started as a command by a user who cannot write there: his own folders.

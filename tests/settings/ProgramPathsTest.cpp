@@ -2,6 +2,7 @@
 // when installed, with the IT department's preset as a new user's first settings file.
 
 #include "ProgramPaths.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,15 +35,7 @@ protected:
 
     void Write(const QString& relative, const QByteArray& content) const
     {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(Path(relative)).path()));
-        QFile file(Path(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-    QByteArray Read(const QString& path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
+        WriteFile(Path(relative), content);
     }
 
     // An executable folder the user cannot write, without Cordalis.ini: as under /usr/lib.
@@ -163,20 +156,20 @@ TEST_F(ProgramPathsTest, FirstStartCopiesThePresetPrivatelyAndNeverTouchesIt)
     Init(Decide(SystemFolder(), environment));
     PrepareUserFolders();
 
-    EXPECT_EQ(Read(FichierIni()), content);
+    EXPECT_EQ(ReadFile(FichierIni()), content);
     EXPECT_EQ(Mode(FichierIni()), 0600) << "the settings may hold passwords";
     for (const QString& folder : {Path("home/.config"), Path("home/.config/Cordalis"),
                                   Path("home/.local/share/Cordalis")}) {
         EXPECT_TRUE(QFileInfo(folder).isDir()) << qPrintable(folder);
         EXPECT_EQ(Mode(folder), 0700) << qPrintable(folder);
     }
-    EXPECT_EQ(Read(preset), content);
+    EXPECT_EQ(ReadFile(preset), content);
     EXPECT_EQ(QFileInfo(preset).lastModified(), presetTime);
 
     // The user's own file, once there, is never replaced by the preset again.
     Write("home/.config/Cordalis/Cordalis.ini", "[Cordalis]\nMessage=1\n");
     PrepareUserFolders();
-    EXPECT_EQ(Read(FichierIni()), "[Cordalis]\nMessage=1\n");
+    EXPECT_EQ(ReadFile(FichierIni()), "[Cordalis]\nMessage=1\n");
     EXPECT_EQ(Tree(), QStringList({"etc/", "etc/Cordalis/", "etc/Cordalis/Cordalis.ini", "home/",
                                    "home/.config/", "home/.config/Cordalis/",
                                    "home/.config/Cordalis/Cordalis.ini", "home/.local/",

@@ -2,6 +2,8 @@
 // head office's regional formats: the session's locale (an English desktop, a timer's LANG=C)
 // must change no verdict and no byte of an export.
 
+#include "TestFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -29,12 +31,6 @@ void RunUnder(const QString& program, const QStringList& arguments, const QStrin
         << qPrintable(lang) << ": " << process.readAllStandardError().constData();
 }
 
-QByteArray Read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
-}
-
 } // namespace
 
 TEST(RegionalFormats, TheSessionsLocaleChangesNoVerdictAndNoExport)
@@ -50,7 +46,7 @@ TEST(RegionalFormats, TheSessionsLocaleChangesNoVerdictAndNoExport)
         RunUnder(REGIONAL_PROBE, {dir.filePath(lang), tables, reports}, lang);
 
     const QString reference = dir.filePath("fr_FR.UTF-8") + "/";
-    const QString verdicts = QString::fromUtf8(Read(reference + "verdicts.txt"));
+    const QString verdicts = QString::fromUtf8(ReadFile(reference + "verdicts.txt"));
     EXPECT_FALSE(verdicts.contains("erreur")) << qPrintable(verdicts);
     EXPECT_TRUE(verdicts.contains("|vert|Derniere mise à jour automatique effectuée le "));
     EXPECT_TRUE(verdicts.contains("|rouge|"));
@@ -62,14 +58,14 @@ TEST(RegionalFormats, TheSessionsLocaleChangesNoVerdictAndNoExport)
     // The time of the export is the one thing that may differ.
     const QRegularExpression version("(<Version Numero=\"1.0\" Date=\")\\d{14}\"");
     const auto withoutTime = [&](const QString& path) {
-        QString text = QString::fromLatin1(Read(path));
+        QString text = QString::fromLatin1(ReadFile(path));
         EXPECT_TRUE(text.contains(version)) << qPrintable(path);
         return text.replace(version, "\\1\"").toStdString();
     };
     for (const QString& lang : sessions.mid(1)) {
         SCOPED_TRACE(lang.toStdString());
         const QString folder = dir.filePath(lang) + "/";
-        EXPECT_EQ(Read(folder + "verdicts.txt").toStdString(), verdicts.toStdString());
+        EXPECT_EQ(ReadFile(folder + "verdicts.txt").toStdString(), verdicts.toStdString());
         EXPECT_EQ(
             QDir(folder + "preparer").entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name),
             exports);
