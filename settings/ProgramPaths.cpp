@@ -24,7 +24,7 @@ Layout& current()
     return layout;
 }
 
-// An absolute folder with its trailing '/'.
+// The folder in '/' separators, cleaned, with its trailing '/'.
 QString Folder(const QString& path)
 {
     QString folder = QDir::cleanPath(QDir::fromNativeSeparators(path));

@@ -167,3 +167,23 @@ TEST(StartProgram, TheSettingsChooseTheRegionalFormatsFrenchOtherwise)
         EXPECT_EQ(choice.UnknownName, QString::fromUtf8(unknown));
     }
 }
+
+TEST(StartProgram, SetsThePathsAndTheFormatsAndTellsAnUnknownRegional)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString ini = folder.filePath("Cordalis.ini");
+    WriteFile(ini, "[Cordalis]\nRegional=fr_BE\n");
+    EXPECT_EQ(StartProgram(folder.path()), "");
+    EXPECT_EQ(ProgramPaths::FichierIni(), ini);
+    EXPECT_EQ(Regional::Locale().name(), "fr_BE");
+    EXPECT_EQ(QLocale().name(), "fr_BE") << "Qt's dialogs show dates in the same formats";
+
+    WriteFile(ini, "[Cordalis]\nRegional=Belgique\n");
+    EXPECT_EQ(StartProgram(folder.path()),
+              "La clé Regional de la section [Cordalis] vaut « Belgique », qui ne désigne aucun "
+              "format régional connu : les formats français (fr_FR) sont utilisés.");
+    EXPECT_EQ(Regional::Locale().name(), "fr_FR");
+    Regional::ResetLocale();
+    QLocale::setDefault(QLocale::c());
+}
