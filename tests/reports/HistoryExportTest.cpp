@@ -4,6 +4,7 @@
 #include "ReportFixtures.h"
 
 #include "MessageRecorder.h"
+#include "ModalWatch.h"
 #include "QtTranslation.h"
 #include "TFicheRapportHistorique.h"
 #include "TNativeXmlQLF.h"
@@ -52,14 +53,7 @@ TEST(HistoryExport, AnExistingCsvIsReplacedWithoutAQuestion)
         EXPECT_EQ(save->text().remove('&'), "Enregistrer");
         dialog->setDirectory(dir.path());
         dialog->findChild<QLineEdit*>("fileNameEdit")->setText("export.csv");
-        QTimer::singleShot(200, qApp, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                questions << modal->windowTitle();
-                modal->close();
-                if (auto* still = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
-                    still->reject();
-            }
-        });
+        RecordModalsOver(*dialog, questions);
         save->click();
     });
     window.Button1Click();

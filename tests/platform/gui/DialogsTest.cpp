@@ -3,6 +3,7 @@
 // chosen without a question, no new folder made from the folder browser.
 
 #include "GuiSeams.h"
+#include "ModalWatch.h"
 #include "QtTranslation.h"
 
 #include <QApplication>
@@ -28,29 +29,16 @@ protected:
     static void SetUpTestSuite() { ASSERT_TRUE(InstallQtFrenchTranslation()); }
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
-    // Runs handle on the file dialog once it is shown (while the caller's exec() runs); a
-    // modal window other than that dialog afterwards (a confirmation) is recorded and closed.
+    // Runs handle on the file dialog once it is shown (while the caller's exec() runs); any
+    // modal window opened over it meanwhile (a confirmation) is recorded and closed.
     void OnDialog(std::function<void(QFileDialog&)> handle)
     {
         QTimer::singleShot(0, qApp, [this, handle = std::move(handle)] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
             seen_ = true;
+            RecordModalsOver(*dialog, extra_);
             handle(*dialog);
-            // Whatever opens over it (a question, an error) must not stay.
-            QTimer::singleShot(200, qApp, [this] {
-                QWidget* modal = QApplication::activeModalWidget();
-                if (modal == nullptr)
-                    return;
-                if (auto* box = modal->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-                    extra_ << box->text();
-                else
-                    extra_ << QString::fromLatin1(modal->metaObject()->className());
-                modal->close();
-                if (auto* still = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
-                    still->reject();
-            });
         });
     }
 
