@@ -62,7 +62,7 @@ TFicheCordalis::TFicheCordalis(QWidget* parent)
         ConnectAction(button, &QPushButton::clicked, this, action);
 
     // The head office tables, on the folder of the database alias. Opened by the exports.
-    const QString alias = AliasFolder(ProgramPaths::FichierIni(), ProgramPaths::RepertoireExe());
+    const QString alias = AliasFolder(ProgramPaths::FichierIni(), ProgramPaths::DataFolder());
     tables_ = std::make_unique<TablesSiege>(alias);
 
     // The exports write into the preparation folder. A failure to create it is not reported

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  qt6-translations-l10n
   libxml2-dev libxml2-utils
   libcurl4-openssl-dev
   pxlib-dev
@@ -13,6 +14,7 @@ packages=(
   python3 python3-pyftpdlib
   xvfb xauth
   lftp
+  desktop-file-utils appstream
   clang clang-format
   ccache
 )

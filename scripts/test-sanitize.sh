@@ -17,3 +17,4 @@ export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_retur
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 600
+bash scripts/print-skipped.sh "$build"

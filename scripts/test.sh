@@ -12,5 +12,6 @@ build=${1:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORDALIS_WERROR=ON
 cmake --build "$build" --parallel "$(nproc)"
 ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300
+bash scripts/print-skipped.sh "$build"
 
 bash scripts/test-sanitize.sh

@@ -34,6 +34,7 @@ ConfigCordalis LireConfigCordalis(const QString& iniFile)
         config.Canal = CanalConfig::Inconnu;
 
     config.Uri = ini.ReadString(SectionUri, QStringLiteral("URI"), QString());
+    config.Regional = ini.ReadString(SectionCordalis, QStringLiteral("Regional"), QString());
     return config;
 }
 

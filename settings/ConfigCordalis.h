@@ -22,10 +22,13 @@ struct ConfigCordalis
     bool Document = false;
     CanalConfig Canal = CanalConfig::Chemin;
     QString Uri; // the copy folder, read whatever the channel
+    // Key "Regional": the locale of the regional formats ("fr_BE"...), empty for French.
+    // Read at start-up only; the dialog neither shows nor writes it.
+    QString Regional;
 };
 
-// Reads the settings for the dialog. Without a settings file: every box unchecked, the
-// folder channel, no folder.
+// Reads the section for the dialog and for the start-up. Without a settings file: every box
+// unchecked, the folder channel, no folder, French formats.
 ConfigCordalis LireConfigCordalis(const QString& iniFile);
 
 // Writes the four booleans, "TypeEnvoi" ("FTP" for the FTP channel, otherwise "URI") and the

@@ -1,26 +1,48 @@
+#include "CommandLine.h"
 #include "CordalisApplication.h"
 #include "GuiResources.h"
 #include "GuiSeams.h"
+#include "MessageBox.h"
 #include "ProgramPaths.h"
+#include "ProgramStart.h"
 #include "TDM.h"
 #include "TFicheCordalis.h"
 #include "TFicheNativeXML.h"
 
+#include <QCoreApplication>
 #include <QFont>
+#include <QStringList>
+#include <cstdio>
 
-int main(int argc, char** argv)
+namespace {
+
+// Prints a text; false when it could not be written (a closed or full output).
+bool Print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) ==
+               size_t(bytes.size()) &&
+           std::fflush(stream) == 0;
+}
+
+// The main window, on the one QApplication of the program.
+int RunWindow(int argc, char** argv)
 {
     CordalisApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Cordalis"));
+    // The desktop entry's name, by which a Wayland desktop finds the window's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORDALIS_APP_ID));
     // The forms were designed in Tahoma 8 pt; where Tahoma is missing the system's closest
     // sans-serif font stands in at the same size.
     QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
     InstallMessageBoxHandler();
     try {
         // The installation is the executable's own folder, whatever the working directory.
-        ProgramPaths::Init(QCoreApplication::applicationDirPath());
+        const QString warning = StartProgram(QCoreApplication::applicationDirPath());
         InitGuiResources();
         ApplyStyleSheet();
+        if (!warning.isEmpty())
+            ShowMessage(warning);
 
         TFicheCordalis ficheCordalis;
         TFicheNativeXML ficheNativeXml;
@@ -31,4 +53,32 @@ int main(int argc, char** argv)
         CordalisApplication::ShowCurrentException();
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Read before any application object: only the window may connect to a display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = CommandLine::Parse(arguments);
+
+    switch (commandLine.command()) {
+    case CommandLine::Command::Error:
+        Print(stderr, commandLine.Message() + QLatin1Char('\n'));
+        return CommandLine::UsageError;
+    case CommandLine::Command::Help:
+        return Print(stdout, CommandLine::HelpText()) ? 0 : 1;
+    case CommandLine::Command::Version: {
+        QCoreApplication app(argc, argv);
+        const ProgramPaths::Layout layout = ProgramPaths::Decide(
+            QCoreApplication::applicationDirPath(), ProgramPaths::Environment::OfProcess());
+        return Print(stdout, CommandLine::VersionText(layout)) ? 0 : 1;
+    }
+    case CommandLine::Command::Window:
+        break;
+    }
+    return RunWindow(argc, argv);
 }

@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <optional>
 
@@ -202,7 +203,36 @@ bool ParseWithLocaleFormats(const QString& text, const QLocale& locale, QDateTim
 
 QLocale Locale()
 {
-    return overrideLocale().value_or(QLocale::system());
+    return overrideLocale().value_or(FrenchLocale());
+}
+
+QLocale FrenchLocale()
+{
+    return QLocale(QLocale::French, QLocale::France);
+}
+
+std::optional<QLocale> LocaleNamed(const QString& name)
+{
+    // "fr_BE", "fr-BE", "fr": a language code, optionally a script, then a territory code;
+    // a system locale's code set and modifier ("fr_BE.UTF-8", "fr_BE@euro") say nothing of
+    // the formats.
+    const QString bare =
+        name.trimmed().section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    const QStringList parts =
+        bare.split(QRegularExpression(QStringLiteral("[_-]")), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return std::nullopt;
+    const QLocale locale(parts.join(QLatin1Char('_')));
+    // Qt answers an unknown name with the C locale, and an unknown territory with the
+    // language's main one: both would silently give other formats than the ones asked for.
+    if (locale.language() == QLocale::C || locale.language() == QLocale::AnyLanguage ||
+        QLocale::languageToCode(locale.language()).compare(parts.first(), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    if (parts.size() > 1 &&
+        QLocale::territoryToCode(locale.territory()).compare(parts.last(), Qt::CaseInsensitive) !=
+            0)
+        return std::nullopt;
+    return locale;
 }
 
 QDateTime Now()

@@ -7,13 +7,15 @@
 class QWidget;
 
 // The GUI pieces a test cannot click through: the folder browser and the save-file dialog.
-// Without an answer queued by a test they show the real dialogs.
+// Without an answer queued by a test they show the real dialogs: Qt's own, never the
+// desktop's, so that they speak French with the rest of the program.
 namespace Dialogs {
 
-// Folder browser: directories only, rooted at the file system root. Empty when cancelled.
+// Folder browser: existing directories only (no new-folder button), rooted at the file
+// system root. Empty when cancelled.
 QString GetExistingDirectory(QWidget* parent, const QString& caption);
-// Save-file dialog with a filter in the "Description|*.ext" form and a default extension.
-// Empty when cancelled.
+// Save-file dialog with a filter in the "Description|*.ext" form and a default extension; an
+// existing file is chosen without a confirmation. Empty when cancelled.
 QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& filter,
                         const QString& defaultSuffix);
 

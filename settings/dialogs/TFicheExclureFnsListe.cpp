@@ -74,7 +74,7 @@ TFicheExclureFnsListe::TFicheExclureFnsListe(QWidget* owner, QString iniFile, QS
                   &TFicheExclureFnsListe::btnEnregistrerClick);
 
     if (aliasFolder.isEmpty())
-        aliasFolder = AliasFolder(iniFile_, ProgramPaths::RepertoireExe());
+        aliasFolder = AliasFolder(iniFile_, ProgramPaths::DataFolder());
     tblFns = std::make_unique<TTable>(aliasFolder, QStringLiteral("FOURNIS.DB"), FournisFields());
     FormCreate();
 }

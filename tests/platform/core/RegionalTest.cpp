@@ -126,4 +126,38 @@ TEST_F(RegionalTest, FollowsTheInstalledLocale)
     EXPECT_EQ(Parse(Regional::DateToStr(value.date())).date(), value.date());
 }
 
+// The head office's formats, not the session's: French unless a locale is chosen by name.
+TEST(RegionalLocale, FrenchByDefaultAnotherByName)
+{
+    Regional::ResetLocale();
+    EXPECT_EQ(Regional::Locale().name(), "fr_FR");
+    EXPECT_EQ(Regional::Locale().decimalPoint(), ",");
+    EXPECT_EQ(Regional::DateTimeToStr(QDateTime(QDate(2026, 12, 8), QTime(8, 15, 30))),
+              "08/12/2026 08:15:30");
+
+    const auto named = [](const QString& name) {
+        const std::optional<QLocale> locale = Regional::LocaleNamed(name);
+        return locale ? locale->name() : QStringLiteral("<aucun>");
+    };
+    EXPECT_EQ(named("fr_BE"), "fr_BE");
+    EXPECT_EQ(named(" fr-CH "), "fr_CH");
+    EXPECT_EQ(named("de_CH"), "de_CH");
+    EXPECT_EQ(named("fr"), "fr_FR");
+    EXPECT_EQ(named("sr_Latn_RS"), "sr_RS");
+    EXPECT_EQ(named("fr_BE.UTF-8"), "fr_BE");
+    EXPECT_EQ(named("de_CH@euro"), "de_CH");
+    // Qt would answer these with the C locale or with another territory's formats.
+    for (const char* unknown :
+         {"", " ", "C", "POSIX", "xx", "xx_YY", "fr_ZZ", ".UTF-8", "français", "_"})
+        EXPECT_EQ(named(QString::fromUtf8(unknown)), "<aucun>") << unknown;
+
+    Regional::SetLocale(*Regional::LocaleNamed("fr_CH"));
+    EXPECT_EQ(Regional::DateToStr(QDate(2026, 12, 8)), "08.12.26");
+    QDateTime read;
+    EXPECT_TRUE(Regional::TryStrToDateTime("08.12.26 08:15:30", read));
+    EXPECT_EQ(read, QDateTime(QDate(2026, 12, 8), QTime(8, 15, 30)));
+    Regional::ResetLocale();
+    EXPECT_EQ(Regional::Locale().name(), "fr_FR");
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "Regional.h"
 #include "TTable.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -20,7 +21,13 @@ QString Folder(const char* set)
 class ParadoxSamples : public ::testing::Test
 {
 protected:
-    void SetUp() override { Regional::SetLocale(QLocale(QLocale::French, QLocale::France)); }
+    void SetUp() override
+    {
+        // A clone without the shared folder beside it tests everything else.
+        if (!QFileInfo(kSamples).isDir())
+            GTEST_SKIP() << "no sample tables: " << qPrintable(kSamples) << " is absent";
+        Regional::SetLocale(QLocale(QLocale::French, QLocale::France));
+    }
     void TearDown() override { Regional::ResetLocale(); }
 };
 
