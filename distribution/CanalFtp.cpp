@@ -1,9 +1,10 @@
 #include "CanalFtp.h"
 
+#include "ConfigurerClientFtp.h"
 #include "Errors.h"
 #include "FtpClient.h"
 #include "MessageBox.h"
-#include "TIniFile.h"
+#include "ParametresFtp.h"
 
 #include <QFileInfo>
 #include <exception>
@@ -57,24 +58,9 @@ CanalFtp::CanalFtp(FtpClient& client, QString fichierIni)
 
 bool CanalFtp::ConnexionFTP()
 {
-    QString login;
-    QString motDePasse;
-    QString hote;
-    int port = 21;
-    if (QFileInfo::exists(fichierIni_)) {
-        const TIniFile ini(fichierIni_);
-        login = ini.ReadString(SectionFtp, QStringLiteral("Login"), QString());
-        motDePasse = ini.ReadString(SectionFtp, QStringLiteral("Mdp"), QString());
-        hote = ini.ReadString(SectionFtp, QStringLiteral("Host"), QString());
-        port = ini.ReadInteger(SectionFtp, QStringLiteral("Port"), 21);
-    }
-
+    const ParametresFtp parametres = LireParametresFtp(fichierIni_, SectionFtp);
     return Executer(MessagesConnexion, [&] {
-        // A port outside 1..65535 would silently wrap to another port: refuse it instead.
-        if (port < 1 || port > 65535)
-            throw FtpError(FtpError::Category::Other,
-                           QStringLiteral("Le port %1 n'est pas un port FTP valide.").arg(port));
-        client_.Configure(hote, login, motDePasse, static_cast<quint16>(port), 0);
+        ConfigurerClientFtp(client_, parametres);
         client_.Connect();
     });
 }

@@ -17,7 +17,8 @@ class CanalFtp
 public:
     CanalFtp(FtpClient& client, QString fichierIni);
 
-    // Reads Login, Mdp, Host and Port, configures the client and connects (connecting logs in).
+    // Reads the section, configures the client and connects (connecting logs in). A port
+    // outside 1-65535 is refused with the connection message, before any network use.
     bool ConnexionFTP();
     // Uploads the local file under the remote name into the login directory, replacing a
     // remote file of that name whole. Needs an open connection; the caller closes it.

@@ -1,11 +1,11 @@
 #include "SessionRapport.h"
 
+#include "ConfigurerClientFtp.h"
 #include "Errors.h"
 #include "FtpClient.h"
 #include "MessageBox.h"
 #include "Regional.h"
 #include "RegleRapport.h"
-#include "TIniFile.h"
 #include "TNativeXmlQLF.h"
 
 #include <QDir>
@@ -13,6 +13,7 @@
 #include <memory>
 
 const QString TexteXmlIllisible = QStringLiteral("Impossible de lire le fichier XML : ");
+const QString SectionRapport = QStringLiteral("Cordalis_Rapport");
 
 namespace {
 
@@ -48,23 +49,8 @@ void MontrerErreur(const QString& prefixe, const QString& sansTexte)
 
 } // namespace
 
-ParametresRapport ParametresRapport::Lire(const QString& fichierIni)
-{
-    ParametresRapport parametres;
-    if (!QFileInfo::exists(fichierIni))
-        return parametres;
-    const TIniFile ini(fichierIni);
-    const QString section = QStringLiteral("Cordalis_Rapport");
-    parametres.Host = ini.ReadString(section, QStringLiteral("Host"), QString());
-    parametres.Login = ini.ReadString(section, QStringLiteral("Login"), QString());
-    parametres.Mdp = ini.ReadString(section, QStringLiteral("Mdp"), QString());
-    parametres.Port = ini.ReadInteger(section, QStringLiteral("Port"), 21);
-    return parametres;
-}
-
-SessionRapport::SessionRapport(FtpClient& ftp, ParametresRapport parametres,
-                               DossiersRapport dossiers, DrapeauRapportsCharges drapeau,
-                               QObject* documentOwner)
+SessionRapport::SessionRapport(FtpClient& ftp, ParametresFtp parametres, DossiersRapport dossiers,
+                               DrapeauRapportsCharges drapeau, QObject* documentOwner)
     : ftp_(ftp), parametres_(std::move(parametres)), dossiers_(std::move(dossiers)),
       drapeau_(std::move(drapeau)), documentOwner_(documentOwner)
 {
@@ -75,8 +61,7 @@ bool SessionRapport::ConnexionRapport()
     if (ftp_.Connected())
         return true;
     try {
-        ftp_.Configure(parametres_.Host, parametres_.Login, parametres_.Mdp,
-                       static_cast<quint16>(parametres_.Port), 0);
+        ConfigurerClientFtp(ftp_, parametres_);
         ftp_.Connect();
         return true;
     } catch (...) {

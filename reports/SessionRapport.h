@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ParametresFtp.h"
+
 #include <QString>
 #include <functional>
 
@@ -7,17 +9,8 @@ class FtpClient;
 class QObject;
 class TNativeXmlQLF;
 
-// The report server's settings (section Cordalis_Rapport of the settings file).
-struct ParametresRapport
-{
-    QString Host;
-    QString Login;
-    QString Mdp;
-    int Port = 21;
-
-    // Reads the section when the file exists; otherwise empty texts and port 21.
-    static ParametresRapport Lire(const QString& fichierIni);
-};
+// The report server's section of the settings file.
+extern const QString SectionRapport;
 
 // The flag "reports already downloaded during this run", kept by the main window so that it
 // outlives the report window. Get and Set must both be given.
@@ -52,10 +45,12 @@ struct EntreeRapport
 class SessionRapport
 {
 public:
-    SessionRapport(FtpClient& ftp, ParametresRapport parametres, DossiersRapport dossiers,
+    // parametres: the report server's section (SectionRapport), read when the window opens.
+    SessionRapport(FtpClient& ftp, ParametresFtp parametres, DossiersRapport dossiers,
                    DrapeauRapportsCharges drapeau, QObject* documentOwner);
 
-    // Connects unless already connected. A failure is shown in a message box; false then.
+    // Connects unless already connected. A failure, a port outside 1-65535 included, is shown
+    // in a message box; false then.
     bool ConnexionRapport();
     // Disconnects when connected (true). A failure is shown in a message box; false then.
     bool DeconnexionRapport();
@@ -88,7 +83,7 @@ private:
     void Lister(const QString& dossier);
 
     FtpClient& ftp_;
-    ParametresRapport parametres_;
+    ParametresFtp parametres_;
     DossiersRapport dossiers_;
     DrapeauRapportsCharges drapeau_;
     QObject* documentOwner_;

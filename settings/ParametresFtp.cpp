@@ -18,17 +18,16 @@ ParametresFtp LireParametresFtp(const QString& iniFile, const QString& section)
     if (!QFileInfo::exists(iniFile))
         return parametres;
     const TIniFile ini(iniFile);
+    parametres.Host = ini.ReadString(section, CleHost, QString());
     parametres.Login = ini.ReadString(section, CleLogin, QString());
     parametres.Mdp = ini.ReadString(section, CleMdp, QString());
-    parametres.Host = ini.ReadString(section, CleHost, QString());
-    parametres.Port = QString::number(ini.ReadInteger(section, ClePort, 21));
+    parametres.Port = ini.ReadInteger(section, ClePort, 21);
     return parametres;
 }
 
-bool ParametresIncomplets(const ParametresFtp& parametres)
+bool EstPortValide(int port)
 {
-    return parametres.Login.isEmpty() || parametres.Mdp.isEmpty() || parametres.Host.isEmpty() ||
-           parametres.Port.isEmpty();
+    return port >= 1 && port <= 65535;
 }
 
 int StrToInt(const QString& text)
@@ -40,14 +39,21 @@ int StrToInt(const QString& text)
     return value;
 }
 
+int PortSaisi(const QString& text)
+{
+    const int port = StrToInt(text);
+    // A larger number would wrap round to another port on the way to the client.
+    if (!EstPortValide(port))
+        throw ConvertError(QStringLiteral("'%1' n'est pas un numéro de port correct").arg(text));
+    return port;
+}
+
 void EcrireParametresFtp(const QString& iniFile, const QString& section,
                          const ParametresFtp& parametres)
 {
-    // Converted first: a port that is not an integer must not leave a half-saved section.
-    const int port = StrToInt(parametres.Port);
     TIniFile ini(iniFile);
     ini.WriteString(section, CleLogin, parametres.Login);
     ini.WriteString(section, CleMdp, parametres.Mdp);
     ini.WriteString(section, CleHost, parametres.Host);
-    ini.WriteInteger(section, ClePort, port);
+    ini.WriteInteger(section, ClePort, parametres.Port);
 }

@@ -20,7 +20,7 @@ constexpr int MargeBasMessage = HauteurConcue - 471 - 106;
 
 TFicheRapport::TFicheRapport(QWidget* owner, DrapeauRapportsCharges rapportsCharges)
     : QDialog(owner), ui(std::make_unique<Ui::TFicheRapport>()),
-      session_(ftpMaj, ParametresRapport::Lire(ProgramPaths::FichierIni()),
+      session_(ftpMaj, LireParametresFtp(ProgramPaths::FichierIni(), SectionRapport),
                {ProgramPaths::RepertoireRapport(), ProgramPaths::RepertoireHistorique()},
                std::move(rapportsCharges), QCoreApplication::instance())
 {

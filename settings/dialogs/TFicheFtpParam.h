@@ -20,7 +20,8 @@ public:
     ~TFicheFtpParam() override;
 
     // Reactions, public so that tests can run them the way a click would. A port that is not
-    // an integer throws ConvertError out of both (the standard exception display shows it).
+    // an integer from 1 to 65535 throws ConvertError out of both, before anything is written
+    // or tried (the standard exception display shows it).
     void btnEnregistrerClick();
     void btnTestFtpClick();
 

@@ -196,12 +196,17 @@ TEST_F(CanalFtpTest, ConnectionParametersAreReadAtEveryConnection)
     EXPECT_TRUE(vue_.messages[0].startsWith(PrefixeConnexion)) << qPrintable(vue_.messages[0]);
 
     // A port that does not fit in 16 bits is refused rather than wrapped to another port.
-    Parametrer(serveur.host(), serveur.port() + 65536, serveur.user(), serveur.password());
-    vue_.effacer();
-    EXPECT_FALSE(canal_.ConnexionFTP());
-    ASSERT_EQ(vue_.messages.size(), 1);
-    EXPECT_TRUE(vue_.messages[0].startsWith(PrefixeConnexion)) << qPrintable(vue_.messages[0]);
-    EXPECT_FALSE(client_.Connected());
+    for (const int port : {serveur.port() + 65536, 0, -1}) {
+        Parametrer(serveur.host(), port, serveur.user(), serveur.password());
+        vue_.effacer();
+        EXPECT_FALSE(canal_.ConnexionFTP());
+        ASSERT_EQ(vue_.messages.size(), 1);
+        EXPECT_TRUE(vue_.messages[0].startsWith(PrefixeConnexion + QStringLiteral("Connexion")))
+            << qPrintable(vue_.messages[0]);
+        EXPECT_TRUE(vue_.messages[0].contains(QString::number(port)));
+        EXPECT_FALSE(client_.Connected());
+    }
+    EXPECT_EQ(serveur.logCount(QStringLiteral("connect")), 0);
 
     Parametrer(serveur);
     vue_.effacer();

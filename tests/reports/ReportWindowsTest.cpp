@@ -36,12 +36,18 @@ protected:
     {
         FrenchClock::SetUp();
         ProgramPaths::Init(exe_.path());
+        WriteSettings(server_.port());
+    }
+    // The report server's section; extra lines go at its end.
+    void WriteSettings(qint64 port, const QString& extra = QString())
+    {
         QFile ini(ProgramPaths::FichierIni());
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write(
             QStringLiteral("[Cordalis_Rapport]\r\nHost=%1\r\nLogin=%2\r\nMdp=%3\r\nPort=%4\r\n")
                 .arg(server_.host(), server_.user(), server_.password())
-                .arg(server_.port())
+                .arg(port)
+                .append(extra)
                 .toUtf8());
     }
     void TearDown() override
@@ -155,6 +161,30 @@ TEST_F(ReportWindows, PassErrorIsShownAndTheWindowOpens)
     EXPECT_FALSE(charges_);
     EXPECT_FALSE(Child<QPushButton>(form.get(), "btnActualiser")->icon().isNull());
     EXPECT_THROW(form->btnActualiserClick(), FtpError);
+}
+
+// The window reads its section the way every server user does: a port that would wrap round
+// to 16 bits (here onto the server's own port) is refused with the connection message, and
+// nothing reaches the network; history retrieval gives the same message.
+TEST_F(ReportWindows, PortOutsideTheRuleIsRefusedBeforeAnyConnection)
+{
+    server_.writeFile(QStringLiteral("Rapport/Vert.xml"), Report(DateText(DaysAgo(1))), Now());
+    for (const qint64 port : {qint64(server_.port()) + 65536, qint64(0), qint64(-1)}) {
+        SCOPED_TRACE(port);
+        messages_.clear();
+        WriteSettings(port);
+        auto form = Open();
+        EXPECT_EQ(Child<QListWidget>(form.get(), "lstRapport")->count(), 0);
+        ASSERT_EQ(messages_.texts().size(), 1);
+        EXPECT_TRUE(messages_.texts()[0].startsWith(
+            QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ")));
+        EXPECT_TRUE(messages_.texts()[0].contains(QString::number(port)))
+            << qPrintable(messages_.texts()[0]);
+        form->btnHistoriqueClick();
+        EXPECT_EQ(messages_.texts().size(), 2);
+        EXPECT_FALSE(charges_);
+    }
+    EXPECT_EQ(server_.logCount(QStringLiteral("connect")), 0);
 }
 
 TEST_F(ReportWindows, HistoryWindowListsRunsAndExportsCsv)

@@ -30,8 +30,8 @@ protected:
 
     SessionRapport Session(quint16 port = 0)
     {
-        ParametresRapport p{server_.host(), server_.user(), server_.password(),
-                            port ? port : server_.port()};
+        ParametresFtp p{server_.host(), server_.user(), server_.password(),
+                        port ? port : server_.port()};
         return SessionRapport(ftp_, p, {rapport_, historique_},
                               {[this] { return charges_; }, [this](bool v) { charges_ = v; }},
                               QCoreApplication::instance());

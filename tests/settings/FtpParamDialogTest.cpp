@@ -110,6 +110,33 @@ TEST_F(FtpParamDialog, PortThatIsNotAnIntegerWritesNothing)
     EXPECT_NE(form.result(), QDialog::Accepted);
 }
 
+// One port rule for every user of the section: what the dialog saves, the upload channel and
+// the report window accept. A number outside it gets the conversion error of a word.
+TEST_F(FtpParamDialog, PortOutsideOneTo65535WritesNothing)
+{
+    const QByteArray before = "[Cordalis_FTP]\nLogin=ancien\nMdp=x\nHost=old.example\nPort=21\n";
+    folder.write(before);
+    TFicheFtpParam form(nullptr, folder.ini(), Section);
+    for (const char* port : {"0", "-1", "65536", "70000", "4294967317"}) {
+        fill(form, "nouveau", "y", "new.example", QString::fromLatin1(port));
+        try {
+            form.btnEnregistrerClick();
+            ADD_FAILURE() << "no conversion error for " << port;
+        } catch (const ConvertError& e) {
+            EXPECT_TRUE(e.text().startsWith(QLatin1Char('\'') + QString::fromLatin1(port) +
+                                            QStringLiteral("' n'est pas ")))
+                << qPrintable(e.text());
+        }
+        EXPECT_EQ(folder.bytes(), before);
+        EXPECT_NE(form.result(), QDialog::Accepted);
+    }
+    EXPECT_TRUE(messages.texts().isEmpty());
+    fill(form, "nouveau", "y", "new.example", " 65535 ");
+    form.btnEnregistrerClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(folder.file().ReadInteger(Section, "Port", 0), 65535);
+}
+
 TEST_F(FtpParamDialog, SuccessfulTestLeavesNoSessionOpenAndSavesNothing)
 {
     TestFtpServer server;
@@ -163,8 +190,10 @@ TEST_F(FtpParamDialog, BadPortStopsTheTestBeforeConnecting)
     fill(form, server.user(), server.password(), server.host(), "port");
     EXPECT_THROW(form.btnTestFtpClick(), ConvertError);
     // 70000 is an integer but no port: it must not wrap round to another port.
-    fill(form, server.user(), server.password(), server.host(), "70000");
-    EXPECT_THROW(form.btnTestFtpClick(), ConvertError);
+    for (const char* port : {"70000", "0"}) {
+        fill(form, server.user(), server.password(), server.host(), QString::fromLatin1(port));
+        EXPECT_THROW(form.btnTestFtpClick(), ConvertError) << port;
+    }
     EXPECT_TRUE(messages.texts().isEmpty());
     EXPECT_EQ(server.logCount("connect"), 0);
 }
