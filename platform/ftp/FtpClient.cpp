@@ -3,6 +3,7 @@
 #include "FtpListing.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -22,6 +23,9 @@ namespace {
 
 // How long connecting and each wait for a server reply may take, unless told otherwise.
 constexpr int DefaultReplyTimeoutSeconds = 30;
+// How long a transfer may move no byte, unless told otherwise. A server that keeps the data
+// connection open but stops sending or reading would otherwise hold the program for ever.
+constexpr int DefaultStallTimeoutSeconds = 120;
 // A listing larger than this is refused rather than filling the memory.
 constexpr qsizetype MaxListingBytes = 64 * 1024 * 1024;
 
@@ -175,11 +179,13 @@ QString Printable(const QByteArray& bytes)
 }
 
 // The error of a failed operation, with every detail that helps the reader: what was done,
-// why it failed, libcurl's own text and the server's last reply.
-FtpError MakeError(CURLcode code, const QString& action, const QString& libraryText,
-                   const QByteArray& lastReply, const QString& localError)
+// why it failed (the reason of the code unless one is given), libcurl's own text and the
+// server's last reply.
+FtpError MakeError(CURLcode code, const QString& action, const QString& reason,
+                   const QString& libraryText, const QByteArray& lastReply,
+                   const QString& localError)
 {
-    QString text = action + QStringLiteral(" : ") + Reason(code);
+    QString text = action + QStringLiteral(" : ") + (reason.isEmpty() ? Reason(code) : reason);
     if (!localError.isEmpty())
         text += QStringLiteral(" (") + localError + QLatin1Char(')');
     else if (!libraryText.isEmpty())
@@ -238,6 +244,7 @@ public:
     quint16 port = 21;
     int transferTimeout = 0;
     int replyTimeout = DefaultReplyTimeoutSeconds;
+    int stallTimeout = DefaultStallTimeoutSeconds;
     bool tlsRequired = false;
     bool passive = true;
 
@@ -261,6 +268,13 @@ public:
     QByteArray lastReply;
     QList<QByteArray> replyLines;
     QString localError;
+    // The stall watch: bytes moved so far, since when nothing moved, the limit in seconds,
+    // whether the operation sends, and whether the watch ended it.
+    curl_off_t moved = 0;
+    QElapsedTimer sinceMoved;
+    int stallLimit = DefaultStallTimeoutSeconds;
+    bool sending = false;
+    bool stalled = false;
 
     QByteArray BaseUrl() const
     {
@@ -291,12 +305,39 @@ public:
     {
         auto* self = static_cast<Impl*>(user);
         const QByteArray line(data, qsizetype(size * count));
+        self->sinceMoved.restart(); // a reply is not a stall
         if (self->replyLines.size() < 1000)
             self->replyLines.append(line);
         // The last line of a reply is "NNN text".
         if (line.size() >= 4 && line[3] == ' ' && std::isdigit(uchar(line[0])))
             self->lastReply = line.trimmed();
         return size * count;
+    }
+
+    // libcurl's progress callback, called at least every few milliseconds by the transfer
+    // loop: it ends a transfer that moved no byte (nor received a reply) for the stall limit.
+    // libcurl's own low-speed limit would also cut a transfer that moves, only slowly.
+    static int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent)
+    {
+        auto* self = static_cast<Impl*>(user);
+        if (received + sent != self->moved) {
+            self->moved = received + sent;
+            self->sinceMoved.restart();
+        } else if (self->sinceMoved.hasExpired(qint64(self->stallLimit) * 1000)) {
+            self->stalled = true;
+            return 1;
+        }
+        return 0;
+    }
+
+    // The reason of a transfer the stall watch ended.
+    QString StallReason() const
+    {
+        return (sending ? QStringLiteral("transfert interrompu : aucune donnée envoyée depuis "
+                                         "%1 secondes")
+                        : QStringLiteral("transfert interrompu : aucune donnée reçue depuis "
+                                         "%1 secondes"))
+            .arg(stallLimit);
     }
 
     void Prepare(const QByteArray& url)
@@ -307,6 +348,11 @@ public:
         lastReply.clear();
         replyLines.clear();
         localError.clear();
+        moved = 0;
+        sinceMoved.start();
+        stallLimit = transferTimeout > 0 ? transferTimeout : stallTimeout;
+        sending = false;
+        stalled = false;
 
         curl_easy_setopt(h, CURLOPT_URL, url.constData());
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
@@ -321,15 +367,14 @@ public:
         curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
         curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
 
-        // Connecting and each wait for a reply are bounded; the data transfer only by the
-        // configured time-out, taken as the longest time without a byte (0: none).
+        // Connecting and each wait for a reply are bounded; the data transfer by the stall
+        // watch, the longest time without a byte.
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(replyTimeout));
         curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(replyTimeout));
         curl_easy_setopt(h, CURLOPT_ACCEPTTIMEOUT_MS, long(replyTimeout) * 1000L);
-        if (transferTimeout > 0) {
-            curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-            curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(transferTimeout));
-        }
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Impl::OnProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
 
         // One CWD to the whole folder, done for real so that a missing folder is an error.
         curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
@@ -399,7 +444,9 @@ public:
 
     [[noreturn]] void Fail(CURLcode code, const QString& action)
     {
-        throw MakeError(code, action, QString::fromUtf8(errorBuffer), lastReply, localError);
+        const QString reason = stalled ? StallReason() : QString();
+        throw MakeError(code, action, reason, stalled ? QString() : QString::fromUtf8(errorBuffer),
+                        lastReply, localError);
     }
 
     long ResponseCode() const
@@ -475,6 +522,11 @@ void FtpClient::SetTlsRequired(bool required)
 void FtpClient::SetReplyTimeout(int seconds)
 {
     d->replyTimeout = seconds > 0 ? seconds : DefaultReplyTimeoutSeconds;
+}
+
+void FtpClient::SetStallTimeout(int seconds)
+{
+    d->stallTimeout = seconds > 0 ? seconds : DefaultStallTimeoutSeconds;
 }
 
 void FtpClient::Connect()
@@ -762,6 +814,7 @@ void FtpClient::Put(const QString& localPath, const QString& remoteName)
             return size_t(got);
         });
     curl_easy_setopt(h, CURLOPT_READDATA, &source);
+    d->sending = true;
     if (const CURLcode result = d->Run(); result != CURLE_OK)
         d->Fail(result, action);
 }

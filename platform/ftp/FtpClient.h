@@ -36,8 +36,9 @@ struct FtpListItem
 
 // A blocking FTP client over libcurl: IPv4, no proxy, passive mode. After Connect the same
 // control connection serves every operation until Disconnect. Every failure throws FtpError.
-// Connecting and waiting for a server reply are bounded; the data-transfer time-out given to
-// Configure (0 = none) bounds nothing else.
+// No wait is without bound: connecting and each wait for a server reply are bounded, and a
+// transfer that moves no byte for the stall time-out fails; a slow transfer that moves is
+// never cut.
 class FtpClient
 {
 public:
@@ -46,12 +47,17 @@ public:
     FtpClient(const FtpClient&) = delete;
     FtpClient& operator=(const FtpClient&) = delete;
 
+    // transferTimeoutSeconds: how long a transfer may go without moving a byte before it
+    // fails; 0 (what the program's callers give) takes the stall time-out of the client.
     void Configure(const QString& host, const QString& user, const QString& password, quint16 port,
                    int transferTimeoutSeconds);
     // Explicit TLS (AUTH TLS) required for the control and data connections. Off by default.
     void SetTlsRequired(bool required);
     // Bounds connecting and each wait for a server reply; 30 s unless set (tests use less).
     void SetReplyTimeout(int seconds);
+    // How long a transfer may go without moving a byte, unless Configure gives its own; 120 s
+    // unless set (tests use less).
+    void SetStallTimeout(int seconds);
 
     // Opens the control connection and logs in; a connected client first ends its session.
     // The host must be given: an empty or malformed host is refused before any network use.

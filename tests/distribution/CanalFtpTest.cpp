@@ -8,6 +8,7 @@
 #include "VueEnregistree.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -255,4 +256,32 @@ TEST_F(CanalFtpTest, UploadCutOffByTheServerIsReportedOnceAndTheCloseIsQuiet)
     EXPECT_EQ(Lire(preparation_ + QStringLiteral("remise.xml")), contenu);
     EXPECT_FALSE(client_.Connected());
     ASSERT_TRUE(serveur.waitForLog(QStringLiteral("disconnect")));
+}
+
+// A server that stops reading in the middle of an upload: the channel's upload message with
+// the client's text once the stall time-out has passed, instead of a program frozen for ever.
+TEST_F(CanalFtpTest, StalledUploadFailsWithTheUploadMessage)
+{
+    TestFtpServer serveur;
+    Parametrer(serveur);
+    // More than the sockets' buffers hold, so that the sending side has to wait.
+    const QByteArray contenu(48 * 1024 * 1024, 'r');
+    Ecrire(preparation_ + QStringLiteral("remise.xml"), contenu);
+    client_.SetStallTimeout(2);
+
+    ASSERT_TRUE(canal_.ConnexionFTP());
+    QElapsedTimer chrono;
+    chrono.start();
+    EXPECT_FALSE(canal_.EnvoiParFtp(preparation_ + QStringLiteral("remise.xml"),
+                                    QStringLiteral("remise.stall")));
+    EXPECT_LT(chrono.elapsed(), 30000);
+    canal_.DeconnexionFTP();
+    ASSERT_EQ(vue_.messages.size(), 1) << qPrintable(vue_.messages.join('\n'));
+    EXPECT_TRUE(vue_.messages[0].startsWith(
+        QStringLiteral("Une erreur est survenue (TFicheCordalis::EnvoiParFtp): ")))
+        << qPrintable(vue_.messages[0]);
+    EXPECT_TRUE(
+        vue_.messages[0].contains(QStringLiteral("aucune donnée envoyée depuis 2 secondes")))
+        << qPrintable(vue_.messages[0]);
+    EXPECT_FALSE(client_.Connected());
 }

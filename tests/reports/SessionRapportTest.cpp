@@ -221,6 +221,24 @@ TEST_F(ReportSession, SilentServerEndsThePassWithATimeOutMessage)
     EXPECT_FALSE(ftp_.Connected());
 }
 
+// A report whose transfer stalls ends the pass like any error of the client, with a text
+// that says why, instead of holding the window for ever.
+TEST_F(ReportSession, StalledDownloadEndsThePassWithTheClientText)
+{
+    Put(QStringLiteral("Magasin.stall.xml"), QByteArray(100000, 'x'));
+    ftp_.SetStallTimeout(2);
+    auto session = Session();
+    try {
+        Pass(session);
+        ADD_FAILURE() << "the pass went through";
+    } catch (const FtpError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("Magasin.stall.xml"))) << e.what();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("aucune donnée reçue depuis 2 secondes")))
+            << e.what();
+    }
+    EXPECT_FALSE(charges_);
+}
+
 TEST_F(ReportSession, NothingWrittenOutsideTheReportFolders)
 {
     Put(QStringLiteral("ok.xml"), Report(DateText(DaysAgo(0))));

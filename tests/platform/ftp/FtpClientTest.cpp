@@ -372,6 +372,39 @@ TEST_F(FtpClientTest, ASessionDroppedMidTransferIsReportedAndTheNextOperationLog
     client.Disconnect();
 }
 
+// A server that keeps the data connection open but sends nothing more: the download fails
+// after the stall time-out with a text that says so, the local copy stays as it was, and the
+// client goes on. A transfer that moves, however slowly, is never cut.
+TEST_F(FtpClientTest, AStalledDownloadFailsAfterTheStallTimeAndASlowOneGoesOn)
+{
+    TestFtpServer server;
+    server.writeFile("Rapport/r.stall.xml", QByteArray(200000, 's'));
+    server.writeFile("Rapport/r.slow", "abcd");
+    server.writeFile("Rapport/ok.xml", "<ok/>");
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.SetStallTimeout(2);
+    client.Connect();
+    client.ChangeDir("/Rapport");
+
+    WriteLocal(localPath("r.stall.xml"), "<good/>");
+    QElapsedTimer timer;
+    timer.start();
+    FtpError stalled = ErrorOf([&] { client.Get("r.stall.xml", localPath("r.stall.xml")); });
+    EXPECT_GE(timer.elapsed(), 1900);
+    EXPECT_LT(timer.elapsed(), 15000);
+    EXPECT_FALSE(stalled.isSecurity());
+    EXPECT_TRUE(stalled.text().contains("aucune donnée reçue depuis 2 secondes")) << stalled.what();
+    EXPECT_EQ(ReadLocal(localPath("r.stall.xml")), "<good/>");
+    EXPECT_EQ(QDir(local_.path()).entryList(QDir::Files), QStringList{"r.stall.xml"});
+
+    // Four bytes, 1.5 s apart: slower than a byte a second, never still for 2 s.
+    client.Get("r.slow", localPath("r.slow"));
+    EXPECT_EQ(ReadLocal(localPath("r.slow")), "abcd");
+    client.Get("ok.xml", localPath("ok.xml"));
+    EXPECT_EQ(ReadLocal(localPath("ok.xml")), "<ok/>");
+}
+
 TEST_F(FtpClientTest, ChangeDirToAMissingFolderIsAnErrorAndKeepsTheCurrentOne)
 {
     TestFtpServer server;
