@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace fixtures;
 
@@ -237,6 +239,36 @@ TEST_F(ReportSession, StalledDownloadEndsThePassWithTheClientText)
             << e.what();
     }
     EXPECT_FALSE(charges_);
+}
+
+// A franchisee whose report name comes from a Windows machine (windows-1252, not UTF-8) is
+// listed under its real name and downloaded under the server's own bytes; a name that decodes
+// to a control character is still skipped.
+TEST_F(ReportSession, Windows1252NamesAreListedAndDownloaded)
+{
+    const QByteArray folder = QFile::encodeName(server_.pathOf(QStringLiteral("Rapport/")));
+    QDir().mkpath(server_.pathOf(QStringLiteral("Rapport")));
+    const QByteArray report = Report(DateText(DaysAgo(0)));
+    for (const QByteArray& name : {QByteArray("Magasin d\x92"
+                                              "Arles.xml"),
+                                   QByteArray("C\x9Cur.xml"), QByteArray("Bad\x81.xml")}) {
+        // Created from the raw bytes: a QString path would hold U+FFFD in their place.
+        const int fd =
+            ::open(QByteArray(folder + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, report.constData(), size_t(report.size())), report.size());
+        ::close(fd);
+    }
+    auto session = Session();
+    const auto entries = Pass(session);
+    QStringList names = Names(entries);
+    names.sort();
+    EXPECT_EQ(names,
+              (QStringList{QString::fromUtf8("Cœur"), QString::fromUtf8("Magasin d’Arles")}));
+    for (const auto& e : entries)
+        EXPECT_FALSE(e.EnAnomalie) << e.Texte.toStdString();
+    EXPECT_TRUE(QFile::exists(rapport_ + QString::fromUtf8("Magasin d’Arles.xml")));
+    EXPECT_TRUE(messages_.texts().isEmpty());
 }
 
 TEST_F(ReportSession, NothingWrittenOutsideTheReportFolders)
