@@ -49,6 +49,46 @@ const MessagesOperation MessagesDeconnexion{
     QStringLiteral("Une erreur est survenue (TFicheCordalis::DeconnexionFTP): "),
 };
 
+// Deletes a file left behind by a failed publication, where the server allows it. The
+// failure being reported is the one that matters: this one is not.
+void SupprimerSansErreur(FtpClient& client, const QString& nom)
+{
+    try {
+        client.Delete(nom);
+    } catch (const std::exception&) {
+    }
+}
+
+// Publishes the local file under its final name without ever showing a half file there: the
+// upload goes to a temporary name beside it, which is then renamed over the final name, so a
+// franchisee who downloads meanwhile gets the previous file whole, and one who downloads
+// afterwards the new file whole (in stream mode a server takes a cut upload for a complete
+// one). A server that refuses the temporary name or any renaming gets the direct upload of
+// before; a failure never leaves the temporary file behind where the server lets us delete it.
+void Publier(FtpClient& client, const QString& cheminLocal, const QString& nom)
+{
+    const QString temporaire = QLatin1Char('.') + nom + QStringLiteral(".part");
+    try {
+        client.Put(cheminLocal, temporaire);
+        if (client.Rename(temporaire, nom))
+            return;
+        // The server keeps an existing file rather than replace it on renaming: make room.
+        client.Delete(nom);
+        if (client.Rename(temporaire, nom))
+            return;
+    } catch (const FtpError& erreur) {
+        SupprimerSansErreur(client, temporaire);
+        // Anything but a plain refusal of the server (the connection, a stall, the local
+        // file) is the publication's failure.
+        if (erreur.replyCode() == 0)
+            throw;
+        client.Put(cheminLocal, nom);
+        return;
+    }
+    SupprimerSansErreur(client, temporaire);
+    client.Put(cheminLocal, nom);
+}
+
 } // namespace
 
 CanalFtp::CanalFtp(FtpClient& client, QString fichierIni)
@@ -74,7 +114,7 @@ bool CanalFtp::EnvoiParFtp(const QString& cheminLocal, const QString& nomDistant
     }
     return Executer(MessagesEnvoi, [&] {
         client_.SetPassive(true);
-        client_.Put(cheminLocal, nomDistant);
+        Publier(client_, cheminLocal, nomDistant);
     });
 }
 

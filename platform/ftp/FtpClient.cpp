@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cctype>
 #include <curl/curl.h>
 #include <filesystem>
@@ -114,6 +115,21 @@ bool IsSecurityCode(CURLcode code)
     }
 }
 
+// The codes of a command the server refused with a reply, the session going on.
+bool IsRefusalCode(CURLcode code)
+{
+    switch (code) {
+    case CURLE_QUOTE_ERROR:           // RNFR, RNTO, DELE
+    case CURLE_UPLOAD_FAILED:         // STOR
+    case CURLE_REMOTE_ACCESS_DENIED:  // CWD
+    case CURLE_REMOTE_FILE_NOT_FOUND: // SIZE, RETR
+    case CURLE_FTP_COULDNT_RETR_FILE: // RETR, LIST, MLSD
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString Reason(CURLcode code)
 {
     switch (code) {
@@ -192,10 +208,11 @@ FtpError MakeError(CURLcode code, const QString& action, const QString& reason,
         text += QStringLiteral(" (") + libraryText + QLatin1Char(')');
     text += QLatin1Char('.');
     // The server's last reply, when it is a refusal (4xx, 5xx): it often says why.
-    if (lastReply.startsWith('4') || lastReply.startsWith('5'))
+    const bool refusedReply = lastReply.startsWith('4') || lastReply.startsWith('5');
+    if (refusedReply)
         text += QStringLiteral(" Réponse du serveur : ") + Printable(lastReply);
     return FtpError(IsSecurityCode(code) ? FtpError::Category::Security : FtpError::Category::Other,
-                    text);
+                    text, refusedReply && IsRefusalCode(code) ? lastReply.left(3).toInt() : 0);
 }
 
 FtpError Refusal(const QString& text)
@@ -815,6 +832,51 @@ void FtpClient::Put(const QString& localPath, const QString& remoteName)
         });
     curl_easy_setopt(h, CURLOPT_READDATA, &source);
     d->sending = true;
+    if (const CURLcode result = d->Run(); result != CURLE_OK)
+        d->Fail(result, action);
+}
+
+bool FtpClient::Rename(const QString& from, const QString& to)
+{
+    d->RequireConnection();
+    const QString action = QStringLiteral("Renommage de « %1 » en « %2 » impossible").arg(from, to);
+    const QByteArray rawFrom = from.toUtf8();
+    const QByteArray rawTo = to.toUtf8();
+    if (!IsValidRemoteName(rawFrom) || !IsValidRemoteName(rawTo))
+        throw Refusal(action + QStringLiteral(" : nom de fichier invalide."));
+
+    // After the change of directory, which the commands then rely on (a quote before it would
+    // run in whatever folder the server was left in).
+    StringList commands;
+    commands.append(QByteArray("RNFR " + rawFrom).constData());
+    commands.append(QByteArray("RNTO " + rawTo).constData());
+    d->Prepare(d->DirUrl());
+    curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(d->easy->get(), CURLOPT_POSTQUOTE, commands.get());
+    const CURLcode result = d->Run();
+    if (result == CURLE_OK)
+        return true;
+    // RNFR was accepted ("350 ... ready for destination") and RNTO refused.
+    const bool fromAccepted =
+        std::any_of(d->replyLines.begin(), d->replyLines.end(),
+                    [](const QByteArray& line) { return line.startsWith("350"); });
+    if (result == CURLE_QUOTE_ERROR && fromAccepted)
+        return false;
+    d->Fail(result, action);
+}
+
+void FtpClient::Delete(const QString& remoteName)
+{
+    d->RequireConnection();
+    const QString action = QStringLiteral("Suppression de « %1 » impossible").arg(remoteName);
+    const QByteArray raw = remoteName.toUtf8();
+    if (!IsValidRemoteName(raw))
+        throw Refusal(action + QStringLiteral(" : nom de fichier invalide."));
+    StringList commands;
+    commands.append(QByteArray("DELE " + raw).constData());
+    d->Prepare(d->DirUrl());
+    curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(d->easy->get(), CURLOPT_POSTQUOTE, commands.get());
     if (const CURLcode result = d->Run(); result != CURLE_OK)
         d->Fail(result, action);
 }

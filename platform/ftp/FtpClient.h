@@ -17,12 +17,19 @@ public:
         Security,
         Other
     };
-    FtpError(Category category, const QString& text) : CordalisError(text), category_(category) {}
+    FtpError(Category category, const QString& text, int replyCode = 0)
+        : CordalisError(text), category_(category), replyCode_(replyCode)
+    {
+    }
     Category category() const { return category_; }
     bool isSecurity() const { return category_ == Category::Security; }
+    // When the server itself refused the command (a 4xx or 5xx reply, the session going on):
+    // that reply's code. 0 for every other failure (connection, time-out, local file, TLS).
+    int replyCode() const { return replyCode_; }
 
 private:
     Category category_;
+    int replyCode_;
 };
 
 // One entry of a directory listing.
@@ -85,6 +92,14 @@ public:
     void Get(const QString& remoteName, const QString& localPath);
     // Uploads localPath under remoteName in the current directory, replacing it whole.
     void Put(const QString& localPath, const QString& remoteName);
+    // Renames a file of the current directory (RNFR, RNTO); where the new name exists, most
+    // servers replace that file in one step. Returns false, the session going on, when the
+    // server accepts the old name but refuses the new one (some servers, Windows ones among
+    // them, keep an existing file rather than replace it); throws FtpError for every other
+    // failure, a refused old name included.
+    bool Rename(const QString& from, const QString& to);
+    // Deletes a file of the current directory (DELE).
+    void Delete(const QString& remoteName);
 
 private:
     // One download; with a listed size (>= 0), false when the byte count differs from it.

@@ -3,6 +3,7 @@
 // local time (LIST) only agree when both are converted right.
 #include "FtpClient.h"
 #include "TestFtpServer.h"
+#include "TestProftpdServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -262,6 +263,48 @@ TEST_F(FtpClientTest, UploadReplacesTheRemoteFileWhole)
     client.Disconnect();
     EXPECT_TRUE(server.waitForLog("disconnect"));
     EXPECT_EQ(server.logCount("connect"), 1);
+}
+
+// Renaming replaces a file of the new name where the server does (pyftpdlib, proftpd by
+// default); a server that keeps it answers false. Refusals carry the server's reply code.
+TEST_F(FtpClientTest, RenameAndDeleteInTheCurrentFolder)
+{
+    TestFtpServer server;
+    server.writeFile("Rapport/new.part", "<new/>");
+    server.writeFile("Rapport/r.xml", "<old/>");
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.Connect();
+    client.ChangeDir("Rapport");
+    EXPECT_TRUE(client.Rename("new.part", "r.xml"));
+    EXPECT_EQ(server.readFile("Rapport/r.xml"), "<new/>");
+    EXPECT_FALSE(QFile::exists(server.pathOf("Rapport/new.part")));
+
+    FtpError missing = ErrorOf([&] { client.Rename("absent", "r.xml"); });
+    EXPECT_EQ(missing.replyCode(), 550) << missing.what();
+    client.Delete("r.xml");
+    EXPECT_FALSE(QFile::exists(server.pathOf("Rapport/r.xml")));
+    EXPECT_EQ(ErrorOf([&] { client.Delete("r.xml"); }).replyCode(), 550);
+    for (const char* bad : {"", "..", "../r.xml", "a\r\nDELE b"})
+        EXPECT_EQ(ErrorOf([&] { client.Delete(QString::fromUtf8(bad)); }).replyCode(), 0);
+    // A failure that is not the server's refusal has no reply code.
+    EXPECT_EQ(ErrorOf([&] { client.Put(localPath("none"), "x"); }).replyCode(), 0);
+    client.Disconnect();
+    EXPECT_EQ(server.logCount("connect"), 1);
+
+    TestProftpdServer::Options options;
+    options.allowOverwrite = false;
+    TestProftpdServer proftpd(options);
+    proftpd.writeFile("a.part", "<new/>");
+    proftpd.writeFile("a.xml", "<old/>");
+    client.Configure(proftpd.host(), proftpd.user(), proftpd.password(), proftpd.port(), 0);
+    client.Connect();
+    EXPECT_FALSE(client.Rename("a.part", "a.xml"));
+    EXPECT_EQ(proftpd.readFile("a.xml"), "<old/>");
+    client.Delete("a.xml");
+    EXPECT_TRUE(client.Rename("a.part", "a.xml"));
+    EXPECT_EQ(proftpd.readFile("a.xml"), "<new/>");
+    client.Disconnect();
 }
 
 TEST_F(FtpClientTest, ARefusedUploadReportsTheServerReplyAndKeepsTheSession)
