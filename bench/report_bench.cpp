@@ -69,7 +69,8 @@ double SecondsOfPass(const TestFtpServer& server, const QString& folder, bool ch
 {
     FtpClient ftp;
     SessionRapport session(
-        ftp, ParametresFtp{server.host(), server.user(), server.password(), server.port()},
+        ftp,
+        ParametresFtp{server.host(), server.user(), server.password(), server.port(), false, {}},
         {folder + QStringLiteral("/Rapport/"), folder + QStringLiteral("/Rapport/Historique/")},
         {[&] { return charges; }, [&](bool v) { charges = v; }}, QCoreApplication::instance());
     const double cpuBefore = CpuSeconds(RUSAGE_SELF);

@@ -11,4 +11,6 @@ void ConfigurerClientFtp(FtpClient& client, const ParametresFtp& parametres)
                            .arg(parametres.Port));
     client.Configure(parametres.Host, parametres.Login, parametres.Mdp,
                      static_cast<quint16>(parametres.Port), 0);
+    client.SetTlsRequired(parametres.TLS);
+    client.SetTrustedCertificates(parametres.Certificat);
 }

@@ -10,6 +10,8 @@ const QString CleLogin = QStringLiteral("Login");
 const QString CleMdp = QStringLiteral("Mdp");
 const QString CleHost = QStringLiteral("Host");
 const QString ClePort = QStringLiteral("Port");
+const QString CleTls = QStringLiteral("TLS");
+const QString CleCertificat = QStringLiteral("Certificat");
 } // namespace
 
 ParametresFtp LireParametresFtp(const QString& iniFile, const QString& section)
@@ -22,6 +24,8 @@ ParametresFtp LireParametresFtp(const QString& iniFile, const QString& section)
     parametres.Login = ini.ReadString(section, CleLogin, QString());
     parametres.Mdp = ini.ReadString(section, CleMdp, QString());
     parametres.Port = ini.ReadInteger(section, ClePort, 21);
+    parametres.TLS = ini.ReadBool(section, CleTls, false);
+    parametres.Certificat = ini.ReadString(section, CleCertificat, QString());
     return parametres;
 }
 
@@ -56,4 +60,5 @@ void EcrireParametresFtp(const QString& iniFile, const QString& section,
     ini.WriteString(section, CleMdp, parametres.Mdp);
     ini.WriteString(section, CleHost, parametres.Host);
     ini.WriteInteger(section, ClePort, parametres.Port);
+    ini.WriteBool(section, CleTls, parametres.TLS);
 }

@@ -13,10 +13,16 @@ struct ParametresFtp
     QString Login;
     QString Mdp;
     int Port = 21;
+    // "TLS": explicit TLS required on the control and data connections (1); none (0, absent).
+    bool TLS = false;
+    // "Certificat": a PEM file holding the certificate (or its authority) to trust for this
+    // server, for a self-signed one; empty: the system's authorities. Edited in the file only.
+    QString Certificat;
 };
 
-// Reads the section. Without a settings file, or for absent keys: empty texts and port 21; a
-// port that is not an integer also reads as 21.
+// Reads the section. Without a settings file, or for absent keys: empty texts, port 21 and no
+// TLS. The port and TLS are read as integers (TLS: any integer but 0 is true): a value that is
+// not an integer gives the default.
 // The port is not checked here: EstPortValide is the rule, applied before any network use.
 ParametresFtp LireParametresFtp(const QString& iniFile, const QString& section);
 
@@ -31,7 +37,7 @@ int StrToInt(const QString& text);
 // "'…' n'est pas un numéro de port correct" for an integer outside the rule.
 int PortSaisi(const QString& text);
 
-// Writes "Login", "Mdp", "Host" and "Port" into the section. Throws IniWriteError when the
-// system refuses a write.
+// Writes "Login", "Mdp", "Host", "Port" and "TLS" into the section; "Certificat" is left as it
+// is. Throws IniWriteError when the system refuses a write.
 void EcrireParametresFtp(const QString& iniFile, const QString& section,
                          const ParametresFtp& parametres);

@@ -197,7 +197,7 @@ QString Printable(const QByteArray& bytes)
 // The error of a failed operation, with every detail that helps the reader: what was done,
 // why it failed (the reason of the code unless one is given), libcurl's own text and the
 // server's last reply.
-FtpError MakeError(CURLcode code, const QString& action, const QString& reason,
+FtpError MakeError(CURLcode code, const QString& action, const QString& reason, bool security,
                    const QString& libraryText, const QByteArray& lastReply,
                    const QString& localError)
 {
@@ -211,9 +211,18 @@ FtpError MakeError(CURLcode code, const QString& action, const QString& reason,
     const bool refusedReply = lastReply.startsWith('4') || lastReply.startsWith('5');
     if (refusedReply)
         text += QStringLiteral(" Réponse du serveur : ") + Printable(lastReply);
-    return FtpError(IsSecurityCode(code) ? FtpError::Category::Security : FtpError::Category::Other,
-                    text, refusedReply && IsRefusalCode(code) ? lastReply.left(3).toInt() : 0);
+    return FtpError(security ? FtpError::Category::Security : FtpError::Category::Other, text,
+                    refusedReply && IsRefusalCode(code) ? lastReply.left(3).toInt() : 0);
 }
+
+// OpenSSL's verification results (CURLINFO_SSL_VERIFYRESULT) that say what is wrong with a
+// server's certificate.
+constexpr long CertificateNotYetValid = 9; // X509_V_ERR_CERT_NOT_YET_VALID
+constexpr long CertificateExpired = 10;    // X509_V_ERR_CERT_HAS_EXPIRED
+constexpr long SelfSigned = 18;            // X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT
+constexpr long SelfSignedInChain = 19;     // X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN
+constexpr long IssuerUnknown = 20;         // X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY
+constexpr long LeafUnverifiable = 21;      // X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE
 
 FtpError Refusal(const QString& text)
 {
@@ -263,6 +272,7 @@ public:
     int replyTimeout = DefaultReplyTimeoutSeconds;
     int stallTimeout = DefaultStallTimeoutSeconds;
     bool tlsRequired = false;
+    QString trustedCertificates; // a PEM file; empty: the system's authorities
     bool passive = true;
 
     // Present while connected. The connection itself lives in the multi handle's cache,
@@ -401,8 +411,82 @@ public:
             curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
         curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L);
         if (tlsRequired) {
+            // TLS on the control and data connections, or nothing: never a fall-back to clear
+            // text, and never CCC (which would send the commands in clear after the login).
+            // libcurl verifies the certificate and the host name; that stays on.
             curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
             curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+            // TLS 1.2: its sessions can be resumed again and again. A TLS 1.3 session is
+            // resumed once, and libcurl only learns the next one by reading the data
+            // connection, which an upload never does: the connection after an upload then
+            // makes a full handshake, which proftpd, vsftpd and the like refuse (425).
+            curl_easy_setopt(h, CURLOPT_SSLVERSION,
+                             long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
+            if (!trustedCertificates.isEmpty()) {
+                curl_easy_setopt(h, CURLOPT_CAINFO,
+                                 QFile::encodeName(trustedCertificates).constData());
+                // Or the system's folder of authorities would still be trusted beside it.
+                curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
+            }
+        }
+    }
+
+    // What went wrong with an encrypted connection, in words a user can act on, and whether it
+    // belongs to the security negotiation; empty when the code's usual reason says it.
+    QString TlsReason(CURLcode code, bool& security) const
+    {
+        switch (code) {
+        case CURLE_USE_SSL_FAILED:
+            return QStringLiteral("le serveur ne propose pas de connexion chiffrée (TLS) ; rien "
+                                  "n'a été envoyé en clair");
+        case CURLE_SSL_CACERT_BADFILE:
+            return QStringLiteral("le fichier de certificat « %1 » n'existe pas ou ne contient "
+                                  "aucun certificat")
+                .arg(trustedCertificates);
+        case CURLE_SSL_CONNECT_ERROR:
+            return QStringLiteral("la négociation chiffrée (TLS) avec le serveur a échoué");
+        case CURLE_OPERATION_TIMEDOUT:
+            // Silence right after the server accepted AUTH TLS: the handshake never came.
+            if (lastReply.startsWith("234")) {
+                security = true;
+                return QStringLiteral("le serveur a accepté le chiffrement (AUTH TLS) puis n'a "
+                                      "plus répondu");
+            }
+            return {};
+        case CURLE_PEER_FAILED_VERIFICATION:
+            break;
+        default:
+            return {};
+        }
+        long verification = 0;
+        curl_easy_getinfo(easy->get(), CURLINFO_SSL_VERIFYRESULT, &verification);
+        switch (verification) {
+        case CertificateExpired:
+            return QStringLiteral("le certificat du serveur a expiré");
+        case CertificateNotYetValid:
+            return QStringLiteral("le certificat du serveur n'est pas encore valable (vérifiez "
+                                  "la date de cet ordinateur)");
+        case SelfSigned:
+        case SelfSignedInChain:
+        case IssuerUnknown:
+        case LeafUnverifiable:
+            if (!trustedCertificates.isEmpty())
+                return QStringLiteral("le certificat du serveur n'est pas celui du fichier « %1 » "
+                                      "ni signé par lui")
+                    .arg(trustedCertificates);
+            return QStringLiteral("le certificat du serveur n'est signé par aucune autorité "
+                                  "reconnue ; pour un certificat auto-signé, indiquez son "
+                                  "fichier dans la clé Certificat des réglages du serveur");
+        case 0:
+        case 1:
+            // Verified, but not for this name: libcurl's own check of the host, after which
+            // the result is 0 or OpenSSL's "unspecified" (1).
+            return QStringLiteral("le certificat du serveur n'est pas établi pour le nom « %1 »")
+                .arg(host);
+        default:
+            return QStringLiteral("le certificat du serveur n'est pas reconnu (vérification "
+                                  "%1)")
+                .arg(verification);
         }
     }
 
@@ -461,9 +545,15 @@ public:
 
     [[noreturn]] void Fail(CURLcode code, const QString& action)
     {
-        const QString reason = stalled ? StallReason() : QString();
-        throw MakeError(code, action, reason, stalled ? QString() : QString::fromUtf8(errorBuffer),
-                        lastReply, localError);
+        bool security = IsSecurityCode(code);
+        QString reason;
+        if (stalled)
+            reason = StallReason();
+        else if (tlsRequired)
+            reason = TlsReason(code, security);
+        throw MakeError(code, action, reason, security,
+                        stalled ? QString() : QString::fromUtf8(errorBuffer), lastReply,
+                        localError);
     }
 
     long ResponseCode() const
@@ -534,6 +624,11 @@ void FtpClient::Configure(const QString& host, const QString& user, const QStrin
 void FtpClient::SetTlsRequired(bool required)
 {
     d->tlsRequired = required;
+}
+
+void FtpClient::SetTrustedCertificates(const QString& pemFile)
+{
+    d->trustedCertificates = pemFile;
 }
 
 void FtpClient::SetReplyTimeout(int seconds)

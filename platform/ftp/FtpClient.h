@@ -58,8 +58,13 @@ public:
     // fails; 0 (what the program's callers give) takes the stall time-out of the client.
     void Configure(const QString& host, const QString& user, const QString& password, quint16 port,
                    int transferTimeoutSeconds);
-    // Explicit TLS (AUTH TLS) required for the control and data connections. Off by default.
+    // Explicit TLS (AUTH TLS, then PROT P) required for the control and data connections: a
+    // server that does not offer it is refused before the login. Off by default. The
+    // server's certificate and host name are always verified.
     void SetTlsRequired(bool required);
+    // A PEM file holding the certificate (or authority) to trust for the server, in place of
+    // the system's authorities (for a self-signed certificate); empty: the system's.
+    void SetTrustedCertificates(const QString& pemFile);
     // Bounds connecting and each wait for a server reply; 30 s unless set (tests use less).
     void SetReplyTimeout(int seconds);
     // How long a transfer may go without moving a byte, unless Configure gives its own; 120 s

@@ -26,6 +26,7 @@ ParametresFtp Saisie(const Ui::TFicheFtpParam& ui, ParametresFtp parametres)
     parametres.Login = ui.edtLogin->text();
     parametres.Mdp = ui.edtPassword->text();
     parametres.Host = ui.edtHost->text();
+    parametres.TLS = ui.cbTLS->isChecked();
     return parametres;
 }
 } // namespace
@@ -60,6 +61,7 @@ void TFicheFtpParam::FormCreate()
     ui->edtPassword->setText(parametres.Mdp);
     ui->edtHost->setText(parametres.Host);
     ui->edtPort->setText(QString::number(parametres.Port));
+    ui->cbTLS->setChecked(parametres.TLS);
 }
 
 void TFicheFtpParam::btnEnregistrerClick()

@@ -9,8 +9,9 @@ namespace Ui {
 class TFicheFtpParam;
 }
 
-// "Paramétrage FTP": edits the login, password, host and port of one FTP server section of
-// the settings file, and tries the entered values against the server without saving them.
+// "Paramétrage FTP": edits the login, password, host, port and TLS of one FTP server section of
+// the settings file, and tries the entered values against the server without saving them
+// (with the certificate to trust of the file's section, which is edited in the file only).
 class TFicheFtpParam : public QDialog
 {
     Q_OBJECT

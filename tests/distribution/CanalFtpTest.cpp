@@ -277,7 +277,7 @@ TEST_F(CanalFtpTest, SecurityNegotiationFailureHasItsOwnMessage)
 {
     TestFtpServer serveur;
     Parametrer(serveur);
-    client_.SetTlsRequired(true);
+    Ecrire(ini_, Lire(ini_) + "TLS=1\n");
     EXPECT_FALSE(canal_.ConnexionFTP());
     ASSERT_EQ(vue_.messages.size(), 1);
     const QString prefixe = QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ");
@@ -463,4 +463,54 @@ TEST_F(CanalFtpTest, PublishingOnProftpdReplacesWholeOrLeavesThePreviousFile)
     EXPECT_EQ(vue_.journal.last(2), QStringList({"croix rouge", "curseur normal"}));
     EXPECT_EQ(serveur.readFile(QStringLiteral("remise_achat.xml")), ancien);
     EXPECT_EQ(Noms(serveur.rootPath()), QStringList{QStringLiteral("remise_achat.xml")});
+}
+
+// TLS=1 with the server's certificate in Certificat: every file of a row is published over
+// TLS, nothing but AUTH in clear text; without the certificate, or against a server without
+// TLS, the connection's security message, the red cross and nothing sent.
+TEST_F(CanalFtpTest, TlsPublishesEveryFileAndNeverFallsBackToClearText)
+{
+    TestFtpServer::Options options;
+    options.tls = true;
+    options.tlsRequireReuse = true;
+    options.logCommands = true;
+    TestFtpServer serveur(options);
+    TestFtpServer::Options clair;
+    clair.logCommands = true;
+    TestFtpServer sansTls(clair);
+    Ecrire(preparation_ + QStringLiteral("message.xml"), "messages");
+    Ecrire(preparation_ + QStringLiteral("message_type.xml"), "types");
+    const auto parametrer = [&](const TestFtpServer& s, const QString& certificat) {
+        Ecrire(ini_, QStringLiteral("[Cordalis_FTP]\nLogin=%1\nMdp=%2\nHost=%3\nPort=%4\n"
+                                    "TLS=1\nCertificat=%5\n")
+                         .arg(s.user(), s.password(), s.host())
+                         .arg(s.port())
+                         .arg(certificat)
+                         .toUtf8());
+    };
+
+    parametrer(serveur, serveur.caFile());
+    EXPECT_TRUE(actions_.Envoyer(JeuDonnees::Message, EnvoiFtp, QString(), vue_));
+    EXPECT_TRUE(vue_.messages.isEmpty()) << qPrintable(vue_.messages.join('\n'));
+    EXPECT_EQ(serveur.readFile(QStringLiteral("message.xml")), QByteArray("messages"));
+    EXPECT_EQ(serveur.readFile(QStringLiteral("message_type.xml")), QByteArray("types"));
+    ASSERT_TRUE(serveur.waitForLog(QStringLiteral("disconnect"), 2));
+    EXPECT_EQ(serveur.sessionLog().filter(QStringLiteral("command clear")),
+              QStringList({"command clear AUTH TLS", "command clear AUTH TLS"}));
+    EXPECT_EQ(serveur.logCount(QStringLiteral("data C")), 0);
+    EXPECT_EQ(serveur.logCount(QStringLiteral("data P")), 2);
+
+    const QString prefixe = QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ");
+    for (const auto& [s, certificat] :
+         {std::pair<const TestFtpServer*, QString>{&serveur, QString()}, {&sansTls, QString()}}) {
+        parametrer(*s, certificat);
+        vue_.effacer();
+        EXPECT_FALSE(actions_.Envoyer(JeuDonnees::Personnalisation, EnvoiFtp, QString(), vue_));
+        ASSERT_EQ(vue_.messages.size(), 1);
+        EXPECT_TRUE(vue_.messages[0].startsWith(prefixe)) << qPrintable(vue_.messages[0]);
+        EXPECT_EQ(vue_.journal.last(2), QStringList({"croix rouge", "curseur normal"}));
+    }
+    EXPECT_TRUE(sansTls.sessionLog().filter(QStringLiteral(" USER ")).isEmpty());
+    EXPECT_TRUE(serveur.sessionLog().filter(QStringLiteral("STOR pers")).isEmpty());
+    EXPECT_FALSE(QFile::exists(serveur.pathOf(QStringLiteral("personnalisation.xml"))));
 }

@@ -187,6 +187,68 @@ TEST_F(ReportWindows, PortOutsideTheRuleIsRefusedBeforeAnyConnection)
     EXPECT_EQ(server_.logCount(QStringLiteral("connect")), 0);
 }
 
+// The report server over TLS: the pass lists and downloads, the history is fetched, nothing
+// but AUTH in clear text. Without the certificate to trust: the connection message and an
+// empty list.
+TEST_F(ReportWindows, PassAndHistoryOverTls)
+{
+    TestFtpServer::Options options;
+    options.tls = true;
+    options.tlsRequireReuse = true;
+    options.logCommands = true;
+    TestFtpServer server(options);
+    server.writeFile(QStringLiteral("Rapport/Vert.xml"), Report(DateText(DaysAgo(1))), Now());
+    server.writeFile(
+        QStringLiteral("Rapport/Historique/Vert.xml"),
+        Document(QStringLiteral("<Velmora>") +
+                 RecordXml(QStringLiteral("Item"), DateText(DaysAgo(1)), Ok(), Ok(), Ok()) +
+                 QStringLiteral("</Velmora>")));
+    const QString settings =
+        QStringLiteral("[Cordalis_Rapport]\r\nHost=%1\r\nLogin=%2\r\nMdp=%3\r\nPort=%4\r\n"
+                       "TLS=1\r\n")
+            .arg(server.host(), server.user(), server.password())
+            .arg(server.port());
+    {
+        QFile ini(ProgramPaths::FichierIni());
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write((settings + QStringLiteral("Certificat=") + server.caFile()).toUtf8());
+    }
+    auto form = Open();
+    auto* list = Child<QListWidget>(form.get(), "lstRapport");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_TRUE(charges_);
+    list->setCurrentItem(list->item(0));
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* window = QApplication::activeModalWidget();
+        ASSERT_NE(window, nullptr);
+        shown = true;
+        window->close();
+    });
+    form->btnHistoriqueClick();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(messages_.texts().isEmpty()) << qPrintable(messages_.texts().join('\n'));
+    // The pass and the history retrieval: two sessions, each of them encrypted from AUTH on.
+    EXPECT_EQ(server.sessionLog().filter(QStringLiteral("command clear")),
+              QStringList({"command clear AUTH TLS", "command clear AUTH TLS"}));
+    EXPECT_EQ(server.logCount(QStringLiteral("data C")), 0);
+    form.reset();
+
+    {
+        QFile ini(ProgramPaths::FichierIni());
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(settings.toUtf8());
+    }
+    charges_ = false;
+    form = Open();
+    EXPECT_EQ(Child<QListWidget>(form.get(), "lstRapport")->count(), 0);
+    ASSERT_EQ(messages_.texts().size(), 1);
+    EXPECT_TRUE(messages_.texts()[0].startsWith(
+        QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ")));
+    EXPECT_TRUE(messages_.texts()[0].contains(QStringLiteral("Certificat")))
+        << qPrintable(messages_.texts()[0]);
+}
+
 TEST_F(ReportWindows, HistoryWindowListsRunsAndExportsCsv)
 {
     server_.writeFile(QStringLiteral("Rapport/Magasin Lyon.xml"), Report(DateText(DaysAgo(0))));

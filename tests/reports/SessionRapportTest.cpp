@@ -32,8 +32,11 @@ protected:
 
     SessionRapport Session(quint16 port = 0)
     {
-        ParametresFtp p{server_.host(), server_.user(), server_.password(),
-                        port ? port : server_.port()};
+        ParametresFtp p;
+        p.Host = server_.host();
+        p.Login = server_.user();
+        p.Mdp = server_.password();
+        p.Port = port ? port : server_.port();
         return SessionRapport(ftp_, p, {rapport_, historique_},
                               {[this] { return charges_; }, [this](bool v) { charges_ = v; }},
                               QCoreApplication::instance());

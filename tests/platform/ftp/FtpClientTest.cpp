@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -221,6 +222,141 @@ TEST_F(FtpClientTest, AnUntrustedCertificateIsASecurityFailure)
     FtpError clear = ErrorOf([&] { client.Connect(); });
     EXPECT_FALSE(clear.isSecurity()) << clear.what();
     EXPECT_EQ(server.logCount("login cordalis"), 0);
+}
+
+// Every operation over explicit TLS, against pyftpdlib (MLSD and LIST) and proftpd, both of
+// which refuse a data connection that does not resume the control connection's session: no
+// command but AUTH goes in clear text, and every data connection is protected (PROT P).
+TEST_F(FtpClientTest, EveryOperationWorksOverTlsAndNothingGoesInClearText)
+{
+    const QByteArray big(300000, 'b');
+    WriteLocal(localPath("up.xml"), big);
+    const auto exercise = [&](FtpClient& client, const QString& folder) {
+        client.SetTlsRequired(true);
+        client.Connect();
+        client.ChangeDir(folder);
+        client.List();
+        ASSERT_NE(Find(client, "a.xml"), nullptr);
+        client.Get("a.xml", localPath("a.xml"));
+        EXPECT_EQ(ReadLocal(localPath("a.xml")), "<a/>");
+        client.Put(localPath("up.xml"), "up.part");
+        EXPECT_TRUE(client.Rename("up.part", "a.xml"));
+        client.Get("a.xml", localPath("back.xml"));
+        EXPECT_EQ(ReadLocal(localPath("back.xml")), big);
+        client.Delete("a.xml");
+        client.Disconnect();
+    };
+    for (const bool mlsd : {true, false}) {
+        SCOPED_TRACE(mlsd ? "MLSD" : "LIST");
+        TestFtpServer::Options options;
+        options.mlsd = mlsd;
+        options.tls = true;
+        options.tlsRequireReuse = true;
+        options.logCommands = true;
+        TestFtpServer server(options);
+        server.writeFile("Rapport/a.xml", "<a/>");
+        FtpClient client;
+        ConfigureFor(client, server);
+        client.SetTrustedCertificates(server.caFile());
+        exercise(client, "/Rapport");
+        ASSERT_TRUE(server.waitForLog("disconnect"));
+        const QStringList log = server.sessionLog();
+        EXPECT_EQ(log.filter(QRegularExpression("^command clear ")),
+                  QStringList{"command clear AUTH TLS"});
+        EXPECT_TRUE(log.contains("command tls PASS *"));
+        EXPECT_TRUE(log.contains("command tls PROT P"));
+        EXPECT_EQ(server.logCount("data C"), 0);
+        EXPECT_EQ(server.logCount("data P"), 5) << log.join(',').toStdString();
+        EXPECT_EQ(server.logCount("data-tls resumed"), 5);
+    }
+    TestProftpdServer::Options options;
+    options.tls = true;
+    TestProftpdServer proftpd(options);
+    proftpd.writeFile("Rapport/a.xml", "<a/>");
+    FtpClient client;
+    client.Configure(proftpd.host(), proftpd.user(), proftpd.password(), proftpd.port(), 0);
+    client.SetTrustedCertificates(proftpd.caFile());
+    exercise(client, "Rapport");
+    EXPECT_TRUE(proftpd.commandLog().contains("PASS (hidden) 230"))
+        << proftpd.commandLog().join('|').toStdString();
+}
+
+// Without TLS the client says on the wire exactly what it always said: a session of the
+// report pass, command for command (the password aside).
+TEST_F(FtpClientTest, WithoutTlsTheCommandsAreThoseOfAClearSession)
+{
+    TestFtpServer::Options options;
+    options.logCommands = true;
+    TestFtpServer server(options);
+    server.writeFile("Rapport/a.xml", "<a/>");
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.SetTlsRequired(false);
+    client.Connect();
+    client.ChangeDir("/Rapport");
+    client.List();
+    client.Get("a.xml", localPath("a.xml"));
+    client.Disconnect();
+    ASSERT_TRUE(server.waitForLog("disconnect"));
+    EXPECT_EQ(server.sessionLog().filter(QRegularExpression("^(command|data)")),
+              (QStringList{"command clear USER cordalis", "command clear PASS *",
+                           "command clear PWD", "command clear FEAT", "command clear CWD /Rapport",
+                           "command clear EPSV", "command clear TYPE A", "data C",
+                           "command clear MLSD", "command clear EPSV", "command clear TYPE I",
+                           "data C", "command clear RETR a.xml", "command clear QUIT"}));
+}
+
+// What a user is told when an encrypted connection cannot be trusted or made: always the
+// security category, a reason to act on, and never a login in clear text.
+TEST_F(FtpClientTest, TlsFailuresSayWhyAndNeverLogInInClearText)
+{
+    struct Case
+    {
+        const char* name;
+        TestFtpServer::Options options;
+        bool trust; // the server's own certificate file as the one to trust
+        QString trusted;
+        const char* reason;
+    };
+    TestFtpServer::Options tls;
+    tls.tls = true;
+    tls.logCommands = true;
+    TestFtpServer::Options expired = tls;
+    expired.certificate = TestFtpServer::Certificate::Expired;
+    TestFtpServer::Options otherHost = tls;
+    otherHost.certificate = TestFtpServer::Certificate::OtherHost;
+    TestFtpServer::Options plain;
+    plain.logCommands = true;
+    TestFtpServer::Options fake;
+    fake.fakeTls = true;
+    fake.logCommands = true;
+    QFile empty(localPath("empty.pem"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    const std::vector<Case> cases{
+        {"self-signed, nothing to trust", tls, false, {}, "auto-signé"},
+        {"expired", expired, true, {}, "a expiré"},
+        {"other host", otherHost, true, {}, "pas établi pour le nom « 127.0.0.1 »"},
+        {"missing file", tls, false, localPath("absent.pem"), "absent.pem"},
+        {"empty file", tls, false, localPath("empty.pem"), "empty.pem"},
+        {"server without TLS", plain, false, {}, "ne propose pas de connexion chiffrée"},
+        {"AUTH accepted, then clear text", fake, false, {}, "négociation chiffrée"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFtpServer server(c.options);
+        FtpClient client;
+        ConfigureFor(client, server);
+        client.SetReplyTimeout(5);
+        client.SetTlsRequired(true);
+        client.SetTrustedCertificates(c.trust ? server.caFile() : c.trusted);
+        FtpError error = ErrorOf([&] { client.Connect(); });
+        EXPECT_TRUE(error.isSecurity()) << error.what();
+        EXPECT_TRUE(error.text().contains(QString::fromUtf8(c.reason))) << error.what();
+        EXPECT_FALSE(client.Connected());
+        EXPECT_EQ(server.sessionLog().filter(QRegularExpression("^command \\w+ (USER|PASS)")),
+                  QStringList());
+    }
 }
 
 TEST_F(FtpClientTest, UploadReplacesTheRemoteFileWhole)
