@@ -3,6 +3,11 @@
 // and prints both times and their ratio (goal: at most 1.3).
 //
 //     build/bench/report_bench [file count [rounds]]
+//
+// With --tls, times instead the same first pass over explicit TLS against it in clear text,
+// side by side (goal: at most 1.5).
+//
+//     build/bench/report_bench --tls [file count [rounds]]
 
 #include "Errors.h"
 #include "FtpClient.h"
@@ -17,6 +22,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sys/resource.h>
 #include <vector>
@@ -64,13 +70,39 @@ QByteArray Report(int index, const QDateTime& date)
     return xml.toUtf8();
 }
 
-double SecondsOfPass(const TestFtpServer& server, const QString& folder, bool charges, int& entries,
-                     int& inTrouble, double& cpu)
+// Writes the report files of a run on the server; returns their total size.
+qint64 WriteReports(const TestFtpServer& server, int count)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    qint64 bytes = 0;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray content = Report(i, now.addSecs(-3600 * (i % 100)));
+        bytes += content.size();
+        server.writeFile(QStringLiteral("Rapport/Franchise %1.xml").arg(i, 4, 10, QLatin1Char('0')),
+                         content);
+    }
+    return bytes;
+}
+
+// The report server's section for a local test server.
+ParametresFtp ServerOf(const TestFtpServer& server, bool tls)
+{
+    ParametresFtp parametres;
+    parametres.Host = server.host();
+    parametres.Login = server.user();
+    parametres.Mdp = server.password();
+    parametres.Port = server.port();
+    parametres.TLS = tls;
+    parametres.Certificat = tls ? server.caFile() : QString();
+    return parametres;
+}
+
+double SecondsOfPass(const ParametresFtp& parametres, const QString& folder, bool charges,
+                     int& entries, int& inTrouble, double& cpu)
 {
     FtpClient ftp;
     SessionRapport session(
-        ftp,
-        ParametresFtp{server.host(), server.user(), server.password(), server.port(), false, {}},
+        ftp, parametres,
         {folder + QStringLiteral("/Rapport/"), folder + QStringLiteral("/Rapport/Historique/")},
         {[&] { return charges; }, [&](bool v) { charges = v; }}, QCoreApplication::instance());
     const double cpuBefore = CpuSeconds(RUSAGE_SELF);
@@ -117,14 +149,7 @@ int Run(int count, int rounds)
                      waiting);
 
     TestFtpServer server;
-    const QDateTime now = QDateTime::currentDateTime();
-    qint64 bytes = 0;
-    for (int i = 0; i < count; ++i) {
-        const QByteArray content = Report(i, now.addSecs(-3600 * (i % 100)));
-        bytes += content.size();
-        server.writeFile(QStringLiteral("Rapport/Franchise %1.xml").arg(i, 4, 10, QLatin1Char('0')),
-                         content);
-    }
+    const qint64 bytes = WriteReports(server, count);
 
     // The machine is shared: each side runs several times, alternately, and the best time
     // of each is compared (the least disturbed run of each).
@@ -146,7 +171,8 @@ int Run(int count, int rounds)
         const auto runOurs = [&] {
             entries = 0;
             inTrouble = 0;
-            passes.push_back(SecondsOfPass(server, ours->path(), false, entries, inTrouble, cpu));
+            passes.push_back(SecondsOfPass(ServerOf(server, false), ours->path(), false, entries,
+                                           inTrouble, cpu));
             passCpu = std::min(passCpu, cpu);
         };
         const auto runTheirs = [&] {
@@ -172,8 +198,8 @@ int Run(int count, int rounds)
             // cost on their own.
             int again = 0;
             int againInTrouble = 0;
-            const double reading =
-                SecondsOfPass(server, ours->path(), true, again, againInTrouble, cpu);
+            const double reading = SecondsOfPass(ServerOf(server, false), ours->path(), true, again,
+                                                 againInTrouble, cpu);
             std::printf("second pass:  %.3f s (listing, reading and judging, no download)\n",
                         reading);
         }
@@ -198,16 +224,67 @@ int Run(int count, int rounds)
     return entries == count && mirrored == count ? 0 : 1;
 }
 
+// The same first report pass in clear text and over explicit TLS (the server's certificate
+// trusted through Certificat), on two local servers holding the same files, alternately.
+int RunTls(int count, int rounds)
+{
+    TestFtpServer clear;
+    TestFtpServer::Options options;
+    options.tls = true;
+    options.tlsRequireReuse = true;
+    TestFtpServer tls(options);
+    const qint64 bytes = WriteReports(clear, count);
+    WriteReports(tls, count);
+
+    std::vector<double> clearRuns;
+    std::vector<double> tlsRuns;
+    double clearCpu = 1e9;
+    double tlsCpu = 1e9;
+    int clearEntries = 0;
+    int tlsEntries = 0;
+    std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    for (int round = 0; round < rounds; ++round) {
+        for (const bool encrypted : {round % 2 == 1, round % 2 == 0}) {
+            auto* folder = folders.emplace_back(std::make_unique<QTemporaryDir>()).get();
+            int entries = 0;
+            int inTrouble = 0;
+            double cpu = 0;
+            const double seconds = SecondsOfPass(ServerOf(encrypted ? tls : clear, encrypted),
+                                                 folder->path(), false, entries, inTrouble, cpu);
+            (encrypted ? tlsRuns : clearRuns).push_back(seconds);
+            (encrypted ? tlsCpu : clearCpu) = std::min(encrypted ? tlsCpu : clearCpu, cpu);
+            (encrypted ? tlsEntries : clearEntries) = entries;
+        }
+    }
+    std::printf("each run (clear / TLS):");
+    for (size_t i = 0; i < clearRuns.size() && i < tlsRuns.size(); ++i)
+        std::printf(" %.3f/%.3f", clearRuns[i], tlsRuns[i]);
+    std::printf("\n");
+    std::sort(clearRuns.begin(), clearRuns.end());
+    std::sort(tlsRuns.begin(), tlsRuns.end());
+    std::printf("report files: %d (%.1f KB each on average), best of %d runs each\n", count,
+                bytes / 1024.0 / count, rounds);
+    std::printf("pass in clear: %.3f s (%d entries, %.0f files/s; processor %.3f s)\n",
+                clearRuns.front(), clearEntries, count / clearRuns.front(), clearCpu);
+    std::printf("pass over TLS: %.3f s (%d entries, %.0f files/s; processor %.3f s)\n",
+                tlsRuns.front(), tlsEntries, count / tlsRuns.front(), tlsCpu);
+    std::printf("ratio TLS / clear: %.2f (goal <= 1.50)\n", tlsRuns.front() / clearRuns.front());
+    return clearEntries == count && tlsEntries == count ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    // --tls: the pass over explicit TLS against the same pass in clear text.
+    const bool tls = argc > 1 && std::strcmp(argv[1], "--tls") == 0;
+    const int first = tls ? 2 : 1;
+    const int count = argc > first ? std::max(1, std::atoi(argv[first])) : 1000;
+    const int rounds = argc > first + 1 ? std::max(1, std::atoi(argv[first + 1])) : 3;
     Regional::SetLocale(QLocale(QLocale::French, QLocale::France));
     try {
-        return Run(count, rounds);
+        return tls ? RunTls(count, rounds) : Run(count, rounds);
     } catch (const CordalisError& e) {
         std::fprintf(stderr, "report_bench: %s\n", e.what());
         return 1;

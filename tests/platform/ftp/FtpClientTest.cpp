@@ -298,12 +298,14 @@ TEST_F(FtpClientTest, WithoutTlsTheCommandsAreThoseOfAClearSession)
     client.Get("a.xml", localPath("a.xml"));
     client.Disconnect();
     ASSERT_TRUE(server.waitForLog("disconnect"));
-    EXPECT_EQ(server.sessionLog().filter(QRegularExpression("^(command|data)")),
-              (QStringList{"command clear USER cordalis", "command clear PASS *",
-                           "command clear PWD", "command clear FEAT", "command clear CWD /Rapport",
-                           "command clear EPSV", "command clear TYPE A", "data C",
-                           "command clear MLSD", "command clear EPSV", "command clear TYPE I",
-                           "data C", "command clear RETR a.xml", "command clear QUIT"}));
+    // (When a data connection is logged beside its command depends on timing.)
+    EXPECT_EQ(
+        server.sessionLog().filter(QRegularExpression("^command")),
+        (QStringList{"command clear USER cordalis", "command clear PASS *", "command clear PWD",
+                     "command clear FEAT", "command clear CWD /Rapport", "command clear EPSV",
+                     "command clear TYPE A", "command clear MLSD", "command clear EPSV",
+                     "command clear TYPE I", "command clear RETR a.xml", "command clear QUIT"}));
+    EXPECT_EQ(server.logCount("data C"), 2);
 }
 
 // What a user is told when an encrypted connection cannot be trusted or made: always the
