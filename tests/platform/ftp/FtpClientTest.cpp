@@ -349,7 +349,6 @@ TEST_F(FtpClientTest, TlsFailuresSayWhyAndNeverLogInInClearText)
         TestFtpServer server(c.options);
         FtpClient client;
         ConfigureFor(client, server);
-        client.SetReplyTimeout(5);
         client.SetTlsRequired(true);
         client.SetTrustedCertificates(c.trust ? server.caFile() : c.trusted);
         FtpError error = ErrorOf([&] { client.Connect(); });
