@@ -3,12 +3,15 @@
 // one, and prints every run, the medians and their ratios.
 //
 //     build/bench/report_bench [--delai MS] [--connexions C] [file count [rounds]]
+//     build/bench/report_bench --tls [--delai MS] [--connexions C] [file count [rounds]]
 //     build/bench/report_bench --linearite
 //
 // --delai MS: each reply of the server comes MS milliseconds late (a distant server; 0 by
 // default: loopback). --connexions C: the pass's connection count (Connexions, 4 by default).
 // The pass runs against `lftp mirror --parallel=1` and `--parallel=C`, the three in turn,
-// their order rotating from round to round. --linearite: processor time and peak memory of
+// their order rotating from round to round. --tls: the same pass over explicit TLS (the
+// server's certificate trusted through Certificat) against it in clear text, on two servers
+// holding the same files (goal: at most 1.5). --linearite: processor time and peak memory of
 // the pass alone for 300 and 3,000 reports, each in a process of its own.
 
 #include "Errors.h"
@@ -110,11 +113,19 @@ struct Run
     int files = 0;
 };
 
+// A first pass (or with charges, a later one) into folder over connexions connections of the
+// server's section; with tls, over explicit TLS with the server's certificate trusted.
 Run Pass(const TestFtpServer& server, const QString& folder, int connexions, bool charges,
-         int* inTrouble = nullptr)
+         int* inTrouble = nullptr, bool tls = false)
 {
     FtpClient ftp;
-    ParametresRapport parametres{server.host(), server.user(), server.password(), server.port()};
+    ParametresRapport parametres;
+    parametres.Host = server.host();
+    parametres.Login = server.user();
+    parametres.Mdp = server.password();
+    parametres.Port = server.port();
+    parametres.TLS = tls;
+    parametres.Certificat = tls ? server.caFile() : QString();
     parametres.Connexions = connexions;
     SessionRapport session(
         ftp, parametres,
@@ -261,6 +272,57 @@ int Compare(int count, int rounds, int delayMs, int connexions)
     return 0;
 }
 
+// The same first pass in clear text and over explicit TLS, on two servers holding the same
+// files, in turn, the order rotating from round to round.
+int CompareTls(int count, int rounds, int delayMs, int connexions)
+{
+    WaitForLocalPorts();
+    TestFtpServer::Options options;
+    options.replyDelayMs = delayMs;
+    TestFtpServer clear(options);
+    options.tls = true;
+    options.tlsRequireReuse = true;
+    TestFtpServer tls(options);
+    const qint64 bytes = WriteReports(clear, count);
+    WriteReports(tls, count);
+
+    std::vector<Side> sides{{QStringLiteral("pass in clear text"), {}},
+                            {QStringLiteral("pass over TLS"), {}}};
+    std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t k = 0; k < sides.size(); ++k) {
+            const size_t side = (k + size_t(round)) % sides.size();
+            const QString folder = folders.emplace_back(std::make_unique<QTemporaryDir>())->path();
+            const Run run =
+                Pass(side == 0 ? clear : tls, folder, connexions, false, nullptr, side == 1);
+            if (run.files != count) {
+                std::fprintf(stderr, "%s: %d of %d files\n", qPrintable(sides[side].name),
+                             run.files, count);
+                return 1;
+            }
+            sides[side].runs.push_back(run);
+            std::printf("round %d  %-32s %7.3f s  (processor %.3f s)\n", round + 1,
+                        qPrintable(sides[side].name), run.seconds, run.cpu);
+            std::fflush(stdout);
+        }
+    }
+    std::printf("\n%d report files of %.1f KB on average, %d connection(s), %s, %d rounds\n", count,
+                bytes / 1024.0 / count, connexions,
+                delayMs > 0 ? qPrintable(QStringLiteral("%1 ms per server reply").arg(delayMs))
+                            : "loopback without delay",
+                rounds);
+    for (const Side& side : sides) {
+        const std::vector<double> times = side.Times();
+        std::printf("%-32s median %7.3f s  best %7.3f s  worst %7.3f s  processor %.3f s\n",
+                    qPrintable(side.name), Median(times),
+                    *std::min_element(times.begin(), times.end()),
+                    *std::max_element(times.begin(), times.end()), side.MedianCpu());
+    }
+    std::printf("ratio TLS / clear: %.2f (medians; goal: at most 1.5)\n",
+                Median(sides[1].Times()) / Median(sides[0].Times()));
+    return 0;
+}
+
 // One first pass over count reports, alone in this process: prints its processor time and
 // the process's peak memory.
 int PassAlone(int count)
@@ -311,6 +373,7 @@ int main(int argc, char** argv)
     Regional::SetLocale(QLocale(QLocale::French, QLocale::France));
     int delayMs = 0;
     int connexions = ParametresRapport::ConnexionsParDefaut;
+    bool tls = false;
     std::vector<int> numbers;
     try {
         for (int i = 1; i < argc; ++i) {
@@ -318,7 +381,9 @@ int main(int argc, char** argv)
                 return Linearity(argv[0]);
             if (!std::strcmp(argv[i], "--passe-seule") && i + 1 < argc)
                 return PassAlone(std::max(1, std::atoi(argv[i + 1])));
-            if (!std::strcmp(argv[i], "--delai") && i + 1 < argc)
+            if (!std::strcmp(argv[i], "--tls"))
+                tls = true;
+            else if (!std::strcmp(argv[i], "--delai") && i + 1 < argc)
                 delayMs = std::max(0, std::atoi(argv[++i]));
             else if (!std::strcmp(argv[i], "--connexions") && i + 1 < argc)
                 connexions = std::clamp(std::atoi(argv[++i]), 1, ParametresRapport::ConnexionsMax);
@@ -327,7 +392,8 @@ int main(int argc, char** argv)
         }
         const int count = numbers.size() > 0 ? numbers[0] : delayMs > 0 ? 300 : 1000;
         const int rounds = numbers.size() > 1 ? numbers[1] : 5;
-        return Compare(count, rounds, delayMs, connexions);
+        return tls ? CompareTls(count, rounds, delayMs, connexions)
+                   : Compare(count, rounds, delayMs, connexions);
     } catch (const CordalisError& e) {
         std::fprintf(stderr, "report_bench: %s\n", e.what());
         return 1;

@@ -5,6 +5,7 @@
 #include "MessageBox.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -101,8 +102,14 @@ bool ActionsEnvoi::EnvoyerFichier(TTypeEnvoi typeEnvoi, const QString& cheminUri
         canalFtp_.DeconnexionFTP();
         return envoye;
     }
-    case EnvoiUri:
-        return EnvoiParChemin(cheminLocal, cheminUri + nomFichier);
+    case EnvoiUri: {
+        // The settings dialog stores a folder with its separator; a value typed without one
+        // still names the folder, not a prefix of names beside it.
+        const bool separe =
+            cheminUri.endsWith(QLatin1Char('/')) || cheminUri.endsWith(QDir::separator());
+        const QString dossier = separe ? cheminUri : cheminUri + QLatin1Char('/');
+        return EnvoiParChemin(cheminLocal, dossier + nomFichier);
+    }
     }
     return false;
 }

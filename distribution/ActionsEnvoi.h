@@ -52,8 +52,8 @@ public:
     bool Envoyer(JeuDonnees jeu, TTypeEnvoi typeEnvoi, const QString& cheminUri, VueEnvoi& vue);
 
     // Sends one file through the channel: for FTP one full cycle (connect, upload,
-    // disconnect); for the folder channel a copy to cheminUri immediately followed by the
-    // file name (cheminUri is a plain prefix: it must end with a separator).
+    // disconnect); for the folder channel a copy into the folder cheminUri (followed by the
+    // file name, with a separator between them when cheminUri does not end with one).
     bool EnvoyerFichier(TTypeEnvoi typeEnvoi, const QString& cheminUri, const QString& cheminLocal,
                         const QString& nomFichier);
     // The folder channel.

@@ -1,9 +1,10 @@
 #include "CanalFtp.h"
 
+#include "ConfigurerClientFtp.h"
 #include "Errors.h"
 #include "FtpClient.h"
 #include "MessageBox.h"
-#include "TIniFile.h"
+#include "ParametresFtp.h"
 
 #include <QFileInfo>
 #include <exception>
@@ -48,6 +49,46 @@ const MessagesOperation MessagesDeconnexion{
     QStringLiteral("Une erreur est survenue (TFicheCordalis::DeconnexionFTP): "),
 };
 
+// Deletes a file left behind by a failed publication, where the server allows it. The
+// failure being reported is the one that matters: this one is not.
+void SupprimerSansErreur(FtpClient& client, const QString& nom)
+{
+    try {
+        client.Delete(nom);
+    } catch (const std::exception&) {
+    }
+}
+
+// Publishes the local file under its final name without ever showing a half file there: the
+// upload goes to a temporary name beside it, which is then renamed over the final name, so a
+// franchisee who downloads meanwhile gets the previous file whole, and one who downloads
+// afterwards the new file whole (in stream mode a server takes a cut upload for a complete
+// one). A server that refuses the temporary name or any renaming gets the direct upload of
+// before; a failure never leaves the temporary file behind where the server lets us delete it.
+void Publier(FtpClient& client, const QString& cheminLocal, const QString& nom)
+{
+    const QString temporaire = QLatin1Char('.') + nom + QStringLiteral(".part");
+    try {
+        client.Put(cheminLocal, temporaire);
+        if (client.Rename(temporaire, nom))
+            return;
+        // The server keeps an existing file rather than replace it on renaming: make room.
+        client.Delete(nom);
+        if (client.Rename(temporaire, nom))
+            return;
+    } catch (const FtpError& erreur) {
+        SupprimerSansErreur(client, temporaire);
+        // Anything but a plain refusal of the server (the connection, a stall, the local
+        // file) is the publication's failure.
+        if (erreur.replyCode() == 0)
+            throw;
+        client.Put(cheminLocal, nom);
+        return;
+    }
+    SupprimerSansErreur(client, temporaire);
+    client.Put(cheminLocal, nom);
+}
+
 } // namespace
 
 CanalFtp::CanalFtp(FtpClient& client, QString fichierIni)
@@ -57,24 +98,9 @@ CanalFtp::CanalFtp(FtpClient& client, QString fichierIni)
 
 bool CanalFtp::ConnexionFTP()
 {
-    QString login;
-    QString motDePasse;
-    QString hote;
-    int port = 21;
-    if (QFileInfo::exists(fichierIni_)) {
-        const TIniFile ini(fichierIni_);
-        login = ini.ReadString(SectionFtp, QStringLiteral("Login"), QString());
-        motDePasse = ini.ReadString(SectionFtp, QStringLiteral("Mdp"), QString());
-        hote = ini.ReadString(SectionFtp, QStringLiteral("Host"), QString());
-        port = ini.ReadInteger(SectionFtp, QStringLiteral("Port"), 21);
-    }
-
+    const ParametresFtp parametres = LireParametresFtp(fichierIni_, SectionFtp);
     return Executer(MessagesConnexion, [&] {
-        // A port outside 1..65535 would silently wrap to another port: refuse it instead.
-        if (port < 1 || port > 65535)
-            throw FtpError(FtpError::Category::Other,
-                           QStringLiteral("Le port %1 n'est pas un port FTP valide.").arg(port));
-        client_.Configure(hote, login, motDePasse, static_cast<quint16>(port), 0);
+        ConfigurerClientFtp(client_, parametres);
         client_.Connect();
     });
 }
@@ -88,7 +114,7 @@ bool CanalFtp::EnvoiParFtp(const QString& cheminLocal, const QString& nomDistant
     }
     return Executer(MessagesEnvoi, [&] {
         client_.SetPassive(true);
-        client_.Put(cheminLocal, nomDistant);
+        Publier(client_, cheminLocal, nomDistant);
     });
 }
 

@@ -10,17 +10,21 @@ class FtpClient;
 // parameters dialog takes effect at the next file sent.
 //
 // Each operation reports its own failure in a message box and returns false; nothing is
-// retried. The send actions run one full cycle per file: ConnexionFTP, then, only when it
+// retried, except that a server which refuses the temporary upload name or the renaming gets
+// the direct upload. The send actions run one full cycle per file: ConnexionFTP, then, only when it
 // succeeded, EnvoiParFtp and DeconnexionFTP.
 class CanalFtp
 {
 public:
     CanalFtp(FtpClient& client, QString fichierIni);
 
-    // Reads Login, Mdp, Host and Port, configures the client and connects (connecting logs in).
+    // Reads the section, configures the client and connects (connecting logs in). A port
+    // outside 1-65535 is refused with the connection message, before any network use.
     bool ConnexionFTP();
     // Uploads the local file under the remote name into the login directory, replacing a
-    // remote file of that name whole. Needs an open connection; the caller closes it.
+    // remote file of that name whole: under a temporary name (".NAME.part") renamed over the
+    // final one, so that the final name never holds half a file. Needs an open connection;
+    // the caller closes it.
     bool EnvoiParFtp(const QString& cheminLocal, const QString& nomDistant);
     // Closes the connection when one is open; does nothing otherwise.
     bool DeconnexionFTP();

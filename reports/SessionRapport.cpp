@@ -1,5 +1,6 @@
 #include "SessionRapport.h"
 
+#include "ConfigurerClientFtp.h"
 #include "Errors.h"
 #include "FtpClient.h"
 #include "MessageBox.h"
@@ -24,6 +25,7 @@
 #include <vector>
 
 const QString TexteXmlIllisible = QStringLiteral("Impossible de lire le fichier XML : ");
+const QString SectionRapport = QStringLiteral("Cordalis_Rapport");
 
 namespace {
 
@@ -186,6 +188,7 @@ public:
     {
         for (int i = 0; i < nombre; ++i) {
             auto& autre = *autres_.emplace_back(std::make_unique<Connexion>());
+            session_.ftp_.CopyTimeoutsTo(autre.client);
             Lancer([this, &autre] { Supplementaire(autre); });
         }
     }
@@ -388,15 +391,9 @@ private:
 ParametresRapport ParametresRapport::Lire(const QString& fichierIni)
 {
     ParametresRapport parametres;
-    if (!QFileInfo::exists(fichierIni))
-        return parametres;
-    const TIniFile ini(fichierIni);
-    const QString section = QStringLiteral("Cordalis_Rapport");
-    parametres.Host = ini.ReadString(section, QStringLiteral("Host"), QString());
-    parametres.Login = ini.ReadString(section, QStringLiteral("Login"), QString());
-    parametres.Mdp = ini.ReadString(section, QStringLiteral("Mdp"), QString());
-    parametres.Port = ini.ReadInteger(section, QStringLiteral("Port"), 21);
-    parametres.Connexions = LireConnexions(ini, section);
+    static_cast<ParametresFtp&>(parametres) = LireParametresFtp(fichierIni, SectionRapport);
+    if (QFileInfo::exists(fichierIni))
+        parametres.Connexions = LireConnexions(TIniFile(fichierIni), SectionRapport);
     return parametres;
 }
 
@@ -417,8 +414,7 @@ SessionRapport::SessionRapport(FtpClient& ftp, ParametresRapport parametres,
 
 void SessionRapport::Connecter(FtpClient& client) const
 {
-    client.Configure(parametres_.Host, parametres_.Login, parametres_.Mdp,
-                     static_cast<quint16>(parametres_.Port), 0);
+    ConfigurerClientFtp(client, parametres_);
     client.Connect();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ParametresFtp.h"
+
 #include <QString>
 #include <functional>
 
@@ -8,21 +10,21 @@ class QObject;
 class TIniFile;
 class TNativeXmlQLF;
 
-// The report server's settings (section Cordalis_Rapport of the settings file).
-struct ParametresRapport
+// The report server's section of the settings file.
+extern const QString SectionRapport;
+
+// The report server's settings: its server section as every server section is read, and how
+// many connections of the server a pass downloads over at once.
+struct ParametresRapport : ParametresFtp
 {
     static constexpr int ConnexionsParDefaut = 4;
     static constexpr int ConnexionsMax = 16;
 
-    QString Host;
-    QString Login;
-    QString Mdp;
-    int Port = 21;
-    // How many connections of the server a pass downloads over at once (1 to ConnexionsMax).
+    // "Connexions": 1 to ConnexionsMax.
     int Connexions = ConnexionsParDefaut;
 
-    // Reads the section when the file exists; otherwise empty texts, port 21 and the default
-    // connection count.
+    // Reads the section (LireParametresFtp) and its key Connexions; without a settings file,
+    // the defaults.
     static ParametresRapport Lire(const QString& fichierIni);
     // The key Connexions of the section: its value from 1 to ConnexionsMax; the default when
     // it is absent, not an integer or out of range.
@@ -80,10 +82,12 @@ public:
 class SessionRapport
 {
 public:
+    // parametres: the report server's section (SectionRapport), read when the window opens.
     SessionRapport(FtpClient& ftp, ParametresRapport parametres, DossiersRapport dossiers,
                    DrapeauRapportsCharges drapeau, QObject* documentOwner);
 
-    // Connects unless already connected. A failure is shown in a message box; false then.
+    // Connects unless already connected. A failure, a port outside 1-65535 included, is shown
+    // in a message box; false then.
     bool ConnexionRapport();
     // Disconnects when connected (true). A failure is shown in a message box; false then.
     bool DeconnexionRapport();

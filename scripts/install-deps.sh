@@ -11,7 +11,8 @@ packages=(
   libcurl4-openssl-dev
   pxlib-dev
   libgtest-dev
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib python3-openssl
+  proftpd-core proftpd-mod-crypto
   xvfb xauth
   lftp
   desktop-file-utils appstream

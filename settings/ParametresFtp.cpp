@@ -10,6 +10,8 @@ const QString CleLogin = QStringLiteral("Login");
 const QString CleMdp = QStringLiteral("Mdp");
 const QString CleHost = QStringLiteral("Host");
 const QString ClePort = QStringLiteral("Port");
+const QString CleTls = QStringLiteral("TLS");
+const QString CleCertificat = QStringLiteral("Certificat");
 } // namespace
 
 ParametresFtp LireParametresFtp(const QString& iniFile, const QString& section)
@@ -18,17 +20,18 @@ ParametresFtp LireParametresFtp(const QString& iniFile, const QString& section)
     if (!QFileInfo::exists(iniFile))
         return parametres;
     const TIniFile ini(iniFile);
+    parametres.Host = ini.ReadString(section, CleHost, QString());
     parametres.Login = ini.ReadString(section, CleLogin, QString());
     parametres.Mdp = ini.ReadString(section, CleMdp, QString());
-    parametres.Host = ini.ReadString(section, CleHost, QString());
-    parametres.Port = QString::number(ini.ReadInteger(section, ClePort, 21));
+    parametres.Port = ini.ReadInteger(section, ClePort, 21);
+    parametres.TLS = ini.ReadBool(section, CleTls, false);
+    parametres.Certificat = ini.ReadString(section, CleCertificat, QString());
     return parametres;
 }
 
-bool ParametresIncomplets(const ParametresFtp& parametres)
+bool EstPortValide(int port)
 {
-    return parametres.Login.isEmpty() || parametres.Mdp.isEmpty() || parametres.Host.isEmpty() ||
-           parametres.Port.isEmpty();
+    return port >= 1 && port <= 65535;
 }
 
 int StrToInt(const QString& text)
@@ -40,14 +43,23 @@ int StrToInt(const QString& text)
     return value;
 }
 
+int PortSaisi(const QString& text)
+{
+    const int port = StrToInt(text);
+    // A larger number would wrap round to another port on the way to the client.
+    if (!EstPortValide(port))
+        throw ConvertError(QStringLiteral("'%1' n'est pas un numéro de port correct").arg(text));
+    return port;
+}
+
 void EcrireParametresFtp(const QString& iniFile, const QString& section,
                          const ParametresFtp& parametres)
 {
-    // Converted first: a port that is not an integer must not leave a half-saved section.
-    const int port = StrToInt(parametres.Port);
+    // One rewrite of the file: the section holds the old values or the new ones, never a mix.
     TIniFile(iniFile).Apply(TIniFile::Changes()
                                 .WriteString(section, CleLogin, parametres.Login)
                                 .WriteString(section, CleMdp, parametres.Mdp)
                                 .WriteString(section, CleHost, parametres.Host)
-                                .WriteInteger(section, ClePort, port));
+                                .WriteInteger(section, ClePort, parametres.Port)
+                                .WriteBool(section, CleTls, parametres.TLS));
 }

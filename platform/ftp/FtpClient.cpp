@@ -3,6 +3,7 @@
 #include "FtpListing.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -31,6 +32,9 @@ namespace {
 
 // How long connecting and each wait for a server reply may take, unless told otherwise.
 constexpr int DefaultReplyTimeoutSeconds = 30;
+// How long a transfer may move no byte, unless told otherwise. A server that keeps the data
+// connection open but stops sending or reading would otherwise hold the program for ever.
+constexpr int DefaultStallTimeoutSeconds = 120;
 // A listing larger than this is refused rather than filling the memory.
 constexpr qsizetype MaxListingBytes = 64 * 1024 * 1024;
 // The longest wait of the transfer loop between two looks at libcurl, whatever it asks for.
@@ -121,6 +125,21 @@ bool IsSecurityCode(CURLcode code)
     }
 }
 
+// The codes of a command the server refused with a reply, the session going on.
+bool IsRefusalCode(CURLcode code)
+{
+    switch (code) {
+    case CURLE_QUOTE_ERROR:           // RNFR, RNTO, DELE
+    case CURLE_UPLOAD_FAILED:         // STOR
+    case CURLE_REMOTE_ACCESS_DENIED:  // CWD
+    case CURLE_REMOTE_FILE_NOT_FOUND: // SIZE, RETR
+    case CURLE_FTP_COULDNT_RETR_FILE: // RETR, LIST, MLSD
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString Reason(CURLcode code)
 {
     switch (code) {
@@ -186,22 +205,34 @@ QString Printable(const QByteArray& bytes)
 }
 
 // The error of a failed operation, with every detail that helps the reader: what was done,
-// why it failed, libcurl's own text and the server's last reply.
-FtpError MakeError(CURLcode code, const QString& action, const QString& libraryText,
-                   const QByteArray& lastReply, const QString& localError)
+// why it failed (the reason of the code unless one is given), libcurl's own text and the
+// server's last reply.
+FtpError MakeError(CURLcode code, const QString& action, const QString& reason, bool security,
+                   const QString& libraryText, const QByteArray& lastReply,
+                   const QString& localError)
 {
-    QString text = action + QStringLiteral(" : ") + Reason(code);
+    QString text = action + QStringLiteral(" : ") + (reason.isEmpty() ? Reason(code) : reason);
     if (!localError.isEmpty())
         text += QStringLiteral(" (") + localError + QLatin1Char(')');
     else if (!libraryText.isEmpty())
         text += QStringLiteral(" (") + libraryText + QLatin1Char(')');
     text += QLatin1Char('.');
     // The server's last reply, when it is a refusal (4xx, 5xx): it often says why.
-    if (lastReply.startsWith('4') || lastReply.startsWith('5'))
+    const bool refusedReply = lastReply.startsWith('4') || lastReply.startsWith('5');
+    if (refusedReply)
         text += QStringLiteral(" Réponse du serveur : ") + Printable(lastReply);
-    return FtpError(IsSecurityCode(code) ? FtpError::Category::Security : FtpError::Category::Other,
-                    text);
+    return FtpError(security ? FtpError::Category::Security : FtpError::Category::Other, text,
+                    refusedReply && IsRefusalCode(code) ? lastReply.left(3).toInt() : 0);
 }
+
+// OpenSSL's verification results (CURLINFO_SSL_VERIFYRESULT) that say what is wrong with a
+// server's certificate.
+constexpr long CertificateNotYetValid = 9; // X509_V_ERR_CERT_NOT_YET_VALID
+constexpr long CertificateExpired = 10;    // X509_V_ERR_CERT_HAS_EXPIRED
+constexpr long SelfSigned = 18;            // X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT
+constexpr long SelfSignedInChain = 19;     // X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN
+constexpr long IssuerUnknown = 20;         // X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY
+constexpr long LeafUnverifiable = 21;      // X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE
 
 FtpError Refusal(const QString& text)
 {
@@ -249,7 +280,9 @@ public:
     quint16 port = 21;
     int transferTimeout = 0;
     int replyTimeout = DefaultReplyTimeoutSeconds;
+    int stallTimeout = DefaultStallTimeoutSeconds;
     bool tlsRequired = false;
+    QString trustedCertificates; // a PEM file; empty: the system's authorities
     bool passive = true;
 
     // Present while connected. The connection itself lives in the multi handle's cache,
@@ -284,6 +317,13 @@ public:
     // Sockets opened and not yet seen connected (owner thread only): libcurl does not always
     // say that it waits for a passive data connection to open, so the loop watches them.
     std::vector<curl_socket_t> connecting;
+    // The stall watch: bytes moved so far, since when nothing moved, the limit in seconds,
+    // whether the operation sends, and whether the watch ended it.
+    curl_off_t moved = 0;
+    QElapsedTimer sinceMoved;
+    int stallLimit = DefaultStallTimeoutSeconds;
+    bool sending = false;
+    bool stalled = false;
 
     QByteArray BaseUrl() const
     {
@@ -315,12 +355,39 @@ public:
         auto* self = static_cast<Impl*>(user);
         self->replied = true;
         const QByteArray line(data, qsizetype(size * count));
+        self->sinceMoved.restart(); // a reply is not a stall
         if (self->replyLines.size() < 1000)
             self->replyLines.append(line);
         // The last line of a reply is "NNN text".
         if (line.size() >= 4 && line[3] == ' ' && std::isdigit(uchar(line[0])))
             self->lastReply = line.trimmed();
         return size * count;
+    }
+
+    // libcurl's progress callback, called at least every few milliseconds by the transfer
+    // loop: it ends a transfer that moved no byte (nor received a reply) for the stall limit.
+    // libcurl's own low-speed limit would also cut a transfer that moves, only slowly.
+    static int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent)
+    {
+        auto* self = static_cast<Impl*>(user);
+        if (received + sent != self->moved) {
+            self->moved = received + sent;
+            self->sinceMoved.restart();
+        } else if (self->sinceMoved.hasExpired(qint64(self->stallLimit) * 1000)) {
+            self->stalled = true;
+            return 1;
+        }
+        return 0;
+    }
+
+    // The reason of a transfer the stall watch ended.
+    QString StallReason() const
+    {
+        return (sending ? QStringLiteral("transfert interrompu : aucune donnée envoyée depuis "
+                                         "%1 secondes")
+                        : QStringLiteral("transfert interrompu : aucune donnée reçue depuis "
+                                         "%1 secondes"))
+            .arg(stallLimit);
     }
 
     void Prepare(const QByteArray& url)
@@ -331,6 +398,11 @@ public:
         lastReply.clear();
         replyLines.clear();
         localError.clear();
+        moved = 0;
+        sinceMoved.start();
+        stallLimit = transferTimeout > 0 ? transferTimeout : stallTimeout;
+        sending = false;
+        stalled = false;
 
         curl_easy_setopt(h, CURLOPT_URL, url.constData());
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
@@ -345,15 +417,14 @@ public:
         curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
         curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
 
-        // Connecting and each wait for a reply are bounded; the data transfer only by the
-        // configured time-out, taken as the longest time without a byte (0: none).
+        // Connecting and each wait for a reply are bounded; the data transfer by the stall
+        // watch, the longest time without a byte.
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(replyTimeout));
         curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(replyTimeout));
         curl_easy_setopt(h, CURLOPT_ACCEPTTIMEOUT_MS, long(replyTimeout) * 1000L);
-        if (transferTimeout > 0) {
-            curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-            curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(transferTimeout));
-        }
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Impl::OnProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
 
         // One CWD to the whole folder, done for real so that a missing folder is an error.
         curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
@@ -363,8 +434,82 @@ public:
             curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
         curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L);
         if (tlsRequired) {
+            // TLS on the control and data connections, or nothing: never a fall-back to clear
+            // text, and never CCC (which would send the commands in clear after the login).
+            // libcurl verifies the certificate and the host name; that stays on.
             curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
             curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+            // TLS 1.2: its sessions can be resumed again and again. A TLS 1.3 session is
+            // resumed once, and libcurl only learns the next one by reading the data
+            // connection, which an upload never does: the connection after an upload then
+            // makes a full handshake, which proftpd, vsftpd and the like refuse (425).
+            curl_easy_setopt(h, CURLOPT_SSLVERSION,
+                             long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
+            if (!trustedCertificates.isEmpty()) {
+                curl_easy_setopt(h, CURLOPT_CAINFO,
+                                 QFile::encodeName(trustedCertificates).constData());
+                // Or the system's folder of authorities would still be trusted beside it.
+                curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
+            }
+        }
+    }
+
+    // What went wrong with an encrypted connection, in words a user can act on, and whether it
+    // belongs to the security negotiation; empty when the code's usual reason says it.
+    QString TlsReason(CURLcode code, bool& security) const
+    {
+        switch (code) {
+        case CURLE_USE_SSL_FAILED:
+            return QStringLiteral("le serveur ne propose pas de connexion chiffrée (TLS) ; rien "
+                                  "n'a été envoyé en clair");
+        case CURLE_SSL_CACERT_BADFILE:
+            return QStringLiteral("le fichier de certificat « %1 » n'existe pas ou ne contient "
+                                  "aucun certificat")
+                .arg(trustedCertificates);
+        case CURLE_SSL_CONNECT_ERROR:
+            return QStringLiteral("la négociation chiffrée (TLS) avec le serveur a échoué");
+        case CURLE_OPERATION_TIMEDOUT:
+            // Silence right after the server accepted AUTH TLS: the handshake never came.
+            if (lastReply.startsWith("234")) {
+                security = true;
+                return QStringLiteral("le serveur a accepté le chiffrement (AUTH TLS) puis n'a "
+                                      "plus répondu");
+            }
+            return {};
+        case CURLE_PEER_FAILED_VERIFICATION:
+            break;
+        default:
+            return {};
+        }
+        long verification = 0;
+        curl_easy_getinfo(easy->get(), CURLINFO_SSL_VERIFYRESULT, &verification);
+        switch (verification) {
+        case CertificateExpired:
+            return QStringLiteral("le certificat du serveur a expiré");
+        case CertificateNotYetValid:
+            return QStringLiteral("le certificat du serveur n'est pas encore valable (vérifiez "
+                                  "la date de cet ordinateur)");
+        case SelfSigned:
+        case SelfSignedInChain:
+        case IssuerUnknown:
+        case LeafUnverifiable:
+            if (!trustedCertificates.isEmpty())
+                return QStringLiteral("le certificat du serveur n'est pas celui du fichier « %1 » "
+                                      "ni signé par lui")
+                    .arg(trustedCertificates);
+            return QStringLiteral("le certificat du serveur n'est signé par aucune autorité "
+                                  "reconnue ; pour un certificat auto-signé, indiquez son "
+                                  "fichier dans la clé Certificat des réglages du serveur");
+        case 0:
+        case 1:
+            // Verified, but not for this name: libcurl's own check of the host, after which
+            // the result is 0 or OpenSSL's "unspecified" (1).
+            return QStringLiteral("le certificat du serveur n'est pas établi pour le nom « %1 »")
+                .arg(host);
+        default:
+            return QStringLiteral("le certificat du serveur n'est pas reconnu (vérification "
+                                  "%1)")
+                .arg(verification);
         }
     }
 
@@ -488,7 +633,15 @@ public:
         // Whatever libcurl made of the cut sockets, a stop is a stop.
         if (aborted.load())
             throw Stopped(action);
-        throw MakeError(code, action, QString::fromUtf8(errorBuffer), lastReply, localError);
+        bool security = IsSecurityCode(code);
+        QString reason;
+        if (stalled)
+            reason = StallReason();
+        else if (tlsRequired)
+            reason = TlsReason(code, security);
+        throw MakeError(code, action, reason, security,
+                        stalled ? QString() : QString::fromUtf8(errorBuffer), lastReply,
+                        localError);
     }
 
     long ResponseCode() const
@@ -567,9 +720,25 @@ void FtpClient::SetTlsRequired(bool required)
     d->tlsRequired = required;
 }
 
+void FtpClient::SetTrustedCertificates(const QString& pemFile)
+{
+    d->trustedCertificates = pemFile;
+}
+
 void FtpClient::SetReplyTimeout(int seconds)
 {
     d->replyTimeout = seconds > 0 ? seconds : DefaultReplyTimeoutSeconds;
+}
+
+void FtpClient::SetStallTimeout(int seconds)
+{
+    d->stallTimeout = seconds > 0 ? seconds : DefaultStallTimeoutSeconds;
+}
+
+void FtpClient::CopyTimeoutsTo(FtpClient& other) const
+{
+    other.d->replyTimeout = d->replyTimeout;
+    other.d->stallTimeout = d->stallTimeout;
 }
 
 void FtpClient::Connect()
@@ -883,6 +1052,52 @@ void FtpClient::Put(const QString& localPath, const QString& remoteName)
             return size_t(got);
         });
     curl_easy_setopt(h, CURLOPT_READDATA, &source);
+    d->sending = true;
+    if (const CURLcode result = d->Run(); result != CURLE_OK)
+        d->Fail(result, action);
+}
+
+bool FtpClient::Rename(const QString& from, const QString& to)
+{
+    d->RequireConnection();
+    const QString action = QStringLiteral("Renommage de « %1 » en « %2 » impossible").arg(from, to);
+    const QByteArray rawFrom = from.toUtf8();
+    const QByteArray rawTo = to.toUtf8();
+    if (!IsValidRemoteName(rawFrom) || !IsValidRemoteName(rawTo))
+        throw Refusal(action + QStringLiteral(" : nom de fichier invalide."));
+
+    // After the change of directory, which the commands then rely on (a quote before it would
+    // run in whatever folder the server was left in).
+    StringList commands;
+    commands.append(QByteArray("RNFR " + rawFrom).constData());
+    commands.append(QByteArray("RNTO " + rawTo).constData());
+    d->Prepare(d->DirUrl());
+    curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(d->easy->get(), CURLOPT_POSTQUOTE, commands.get());
+    const CURLcode result = d->Run();
+    if (result == CURLE_OK)
+        return true;
+    // RNFR was accepted ("350 ... ready for destination") and RNTO refused.
+    const bool fromAccepted =
+        std::any_of(d->replyLines.begin(), d->replyLines.end(),
+                    [](const QByteArray& line) { return line.startsWith("350"); });
+    if (result == CURLE_QUOTE_ERROR && fromAccepted)
+        return false;
+    d->Fail(result, action);
+}
+
+void FtpClient::Delete(const QString& remoteName)
+{
+    d->RequireConnection();
+    const QString action = QStringLiteral("Suppression de « %1 » impossible").arg(remoteName);
+    const QByteArray raw = remoteName.toUtf8();
+    if (!IsValidRemoteName(raw))
+        throw Refusal(action + QStringLiteral(" : nom de fichier invalide."));
+    StringList commands;
+    commands.append(QByteArray("DELE " + raw).constData());
+    d->Prepare(d->DirUrl());
+    curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(d->easy->get(), CURLOPT_POSTQUOTE, commands.get());
     if (const CURLcode result = d->Run(); result != CURLE_OK)
         d->Fail(result, action);
 }

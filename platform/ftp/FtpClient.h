@@ -17,12 +17,19 @@ public:
         Security,
         Other
     };
-    FtpError(Category category, const QString& text) : CordalisError(text), category_(category) {}
+    FtpError(Category category, const QString& text, int replyCode = 0)
+        : CordalisError(text), category_(category), replyCode_(replyCode)
+    {
+    }
     Category category() const { return category_; }
     bool isSecurity() const { return category_ == Category::Security; }
+    // When the server itself refused the command (a 4xx or 5xx reply, the session going on):
+    // that reply's code. 0 for every other failure (connection, time-out, local file, TLS).
+    int replyCode() const { return replyCode_; }
 
 private:
     Category category_;
+    int replyCode_;
 };
 
 // One entry of a directory listing.
@@ -36,9 +43,9 @@ struct FtpListItem
 
 // A blocking FTP client over libcurl: IPv4, no proxy, passive mode. After Connect the same
 // control connection serves every operation until Disconnect. Every failure throws FtpError.
-// Connecting and waiting for a server reply are bounded; the data-transfer time-out given to
-// Configure (0 = none) bounds nothing else. One thread at a time uses a client; Abort may
-// come from any thread.
+// No wait is without bound: connecting and each wait for a server reply are bounded, and a
+// transfer that moves no byte for the stall time-out fails; a slow transfer that moves is
+// never cut. One thread at a time uses a client; Abort may come from any thread.
 class FtpClient
 {
 public:
@@ -47,12 +54,24 @@ public:
     FtpClient(const FtpClient&) = delete;
     FtpClient& operator=(const FtpClient&) = delete;
 
+    // transferTimeoutSeconds: how long a transfer may go without moving a byte before it
+    // fails; 0 (what the program's callers give) takes the stall time-out of the client.
     void Configure(const QString& host, const QString& user, const QString& password, quint16 port,
                    int transferTimeoutSeconds);
-    // Explicit TLS (AUTH TLS) required for the control and data connections. Off by default.
+    // Explicit TLS (AUTH TLS, then PROT P) required for the control and data connections: a
+    // server that does not offer it is refused before the login. Off by default. The
+    // server's certificate and host name are always verified.
     void SetTlsRequired(bool required);
+    // A PEM file holding the certificate (or authority) to trust for the server, in place of
+    // the system's authorities (for a self-signed certificate); empty: the system's.
+    void SetTrustedCertificates(const QString& pemFile);
     // Bounds connecting and each wait for a server reply; 30 s unless set (tests use less).
     void SetReplyTimeout(int seconds);
+    // How long a transfer may go without moving a byte, unless Configure gives its own; 120 s
+    // unless set (tests use less).
+    void SetStallTimeout(int seconds);
+    // The two time-outs above, given to another client that works beside this one.
+    void CopyTimeoutsTo(FtpClient& other) const;
 
     // Opens the control connection and logs in; a connected client first ends its session.
     // The host must be given: an empty or malformed host is refused before any network use.
@@ -90,6 +109,14 @@ public:
     void Get(const QString& remoteName, const QString& localPath);
     // Uploads localPath under remoteName in the current directory, replacing it whole.
     void Put(const QString& localPath, const QString& remoteName);
+    // Renames a file of the current directory (RNFR, RNTO); where the new name exists, most
+    // servers replace that file in one step. Returns false, the session going on, when the
+    // server accepts the old name but refuses the new one (some servers, Windows ones among
+    // them, keep an existing file rather than replace it); throws FtpError for every other
+    // failure, a refused old name included.
+    bool Rename(const QString& from, const QString& to);
+    // Deletes a file of the current directory (DELE).
+    void Delete(const QString& remoteName);
 
 private:
     // One download; with a listed size (>= 0), false when the byte count differs from it.

@@ -1,5 +1,7 @@
 #include "FtpListing.h"
 
+#include "Windows1252.h"
+
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <array>
@@ -7,12 +9,14 @@
 namespace FtpListing {
 namespace {
 
+// Names that are not UTF-8 come from Windows servers, in their code page: 0x92 is ’, 0x9C is
+// œ (Latin-1 would make them control characters, which no safe name holds).
 QString DecodeName(const QByteArray& raw)
 {
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString name = utf8(raw);
     if (utf8.hasError())
-        name = QString::fromLatin1(raw);
+        name = DecodeWindows1252(raw);
     return name;
 }
 

@@ -11,8 +11,9 @@
 
 // Parsers for what FTP servers send as directory listings. A server can send anything:
 // every parser takes raw bytes, never crashes, and skips what it does not understand.
-// Names are decoded as UTF-8 when they are valid UTF-8, otherwise as Latin-1 (rawName keeps
-// the bytes the server sent, to ask for the same file again).
+// Names are decoded as UTF-8 when they are valid UTF-8, otherwise as windows-1252, the code
+// page of Windows servers (rawName keeps the bytes the server sent, to ask for the same file
+// again).
 namespace FtpListing {
 
 struct Entry

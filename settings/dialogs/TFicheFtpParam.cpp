@@ -11,13 +11,23 @@
 #include "ui_TFicheFtpParam.h"
 
 namespace {
-ParametresFtp Saisie(const Ui::TFicheFtpParam& ui)
+// Only emptiness counts: a field holding only spaces passes.
+bool SaisieIncomplete(const Ui::TFicheFtpParam& ui)
 {
-    ParametresFtp parametres;
+    return ui.edtLogin->text().isEmpty() || ui.edtPassword->text().isEmpty() ||
+           ui.edtHost->text().isEmpty() || ui.edtPort->text().isEmpty();
+}
+
+// The section as read from the file, with what the edits hold in place of their keys. The port
+// is converted here, before anything is written or any connection is tried: a port that is not
+// an integer, or not a port, throws ConvertError.
+ParametresFtp Saisie(const Ui::TFicheFtpParam& ui, ParametresFtp parametres)
+{
+    parametres.Port = PortSaisi(ui.edtPort->text());
     parametres.Login = ui.edtLogin->text();
     parametres.Mdp = ui.edtPassword->text();
     parametres.Host = ui.edtHost->text();
-    parametres.Port = ui.edtPort->text();
+    parametres.TLS = ui.cbTLS->isChecked();
     return parametres;
 }
 } // namespace
@@ -52,26 +62,28 @@ void TFicheFtpParam::FormCreate()
     ui->edtLogin->setText(parametres.Login);
     ui->edtPassword->setText(parametres.Mdp);
     ui->edtHost->setText(parametres.Host);
-    ui->edtPort->setText(parametres.Port);
+    ui->edtPort->setText(QString::number(parametres.Port));
+    ui->cbTLS->setChecked(parametres.TLS);
 }
 
 void TFicheFtpParam::btnEnregistrerClick()
 {
-    const ParametresFtp parametres = Saisie(*ui);
-    if (ParametresIncomplets(parametres)) {
+    if (SaisieIncomplete(*ui)) {
         ShowMessage(QStringLiteral("Veuillez renseigner la configuration FTP"));
         return;
     }
-    EcrireParametresFtp(iniFile_, section_, parametres);
+    EcrireParametresFtp(iniFile_, section_, Saisie(*ui, {}));
     accept();
 }
 
 void TFicheFtpParam::btnTestFtpClick()
 {
+    // The keys that the dialog does not edit come from the file as it is now.
+    const ParametresFtp parametres = Saisie(*ui, LireParametresFtp(iniFile_, section_));
     QString texte;
     {
         const WaitCursor hourglass;
-        texte = TesterConnexionFtp(*IdFTP1, Saisie(*ui));
+        texte = TesterConnexionFtp(*IdFTP1, parametres);
     }
     ShowMessage(texte);
 }

@@ -9,8 +9,9 @@ namespace Ui {
 class TFicheFtpParam;
 }
 
-// "Paramétrage FTP": edits the login, password, host and port of one FTP server section of
-// the settings file, and tries the entered values against the server without saving them.
+// "Paramétrage FTP": edits the login, password, host, port and TLS of one FTP server section of
+// the settings file, and tries the entered values against the server without saving them
+// (with the certificate to trust of the file's section, which is edited in the file only).
 class TFicheFtpParam : public QDialog
 {
     Q_OBJECT
@@ -20,7 +21,8 @@ public:
     ~TFicheFtpParam() override;
 
     // Reactions, public so that tests can run them the way a click would. A port that is not
-    // an integer throws ConvertError out of both (the standard exception display shows it).
+    // an integer from 1 to 65535 throws ConvertError out of both, before anything is written
+    // or tried (the standard exception display shows it).
     void btnEnregistrerClick();
     void btnTestFtpClick();
 

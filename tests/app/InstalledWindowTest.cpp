@@ -76,7 +76,7 @@ TEST(InstalledWindow, EveryActionWritesInTheUsersFoldersAndNoneBesideTheProgram)
     EXPECT_TRUE(ReadFile(FichierIni()).contains("Remise_Achat=1"));
     EXPECT_EQ(ReadFile(presetFile), preset) << "the preset is never written";
 
-    OnNextModal([](QWidget* modal) {
+    OnModalNamed(QStringLiteral("TFicheRapport"), [](QWidget* modal) {
         auto* list = Child<QListWidget>(*modal, "lstRapport");
         ASSERT_EQ(list->count(), 1);
         EXPECT_EQ(list->item(0)->text(), "Magasin Lyon");

@@ -136,14 +136,25 @@ TEST_F(CopieDossierTest, MissingTargetFolderGivesASilentRedCross)
     EXPECT_TRUE(vue_.messages.isEmpty());
 }
 
-TEST_F(CopieDossierTest, FolderWithoutTrailingSeparatorIsAPlainPrefix)
+// A folder typed without its trailing separator publishes into that folder, not beside it
+// under "shareremise_achat.xml"; with the separator, as the dialog stores it, nothing changes.
+TEST_F(CopieDossierTest, FolderWithOrWithoutTrailingSeparatorReceivesTheFiles)
 {
-    Ecrire(preparation_ + QStringLiteral("remise_achat.xml"), "ra");
+    Ecrire(preparation_ + QStringLiteral("message.xml"), "m");
+    Ecrire(preparation_ + QStringLiteral("message_type.xml"), "t");
     QString sansSeparateur = cible_;
     sansSeparateur.chop(1);
-    EXPECT_TRUE(actions_.Envoyer(JeuDonnees::RemiseAchat, EnvoiUri, sansSeparateur, vue_));
-    EXPECT_EQ(Lire(racine_.filePath(QStringLiteral("shareremise_achat.xml"))), QByteArray("ra"));
-    EXPECT_TRUE(ContenuCible().isEmpty());
+    for (const QString& dossier : {sansSeparateur, cible_, QString(cible_ + QLatin1Char('/'))}) {
+        SCOPED_TRACE(qPrintable(dossier));
+        QFile::remove(cible_ + QStringLiteral("message.xml"));
+        QFile::remove(cible_ + QStringLiteral("message_type.xml"));
+        vue_.effacer();
+        EXPECT_TRUE(actions_.Envoyer(JeuDonnees::Message, EnvoiUri, dossier, vue_));
+        EXPECT_EQ(vue_.journal.last(2), QStringList({"coche verte", "curseur normal"}));
+        EXPECT_EQ(ContenuCible(), (QStringList{"message.xml", "message_type.xml"}));
+        EXPECT_EQ(Lire(cible_ + QStringLiteral("message_type.xml")), QByteArray("t"));
+    }
+    EXPECT_EQ(QDir(racine_.path()).entryList(QDir::Files), QStringList());
 }
 
 TEST_F(CopieDossierTest, RefusedCopyNamesBothPathsAndKeepsTheEarlierCopy)

@@ -41,12 +41,18 @@ protected:
     {
         FrenchClock::SetUp();
         ProgramPaths::Init(exe_.path());
+        WriteSettings(server_.port());
+    }
+    // The report server's section; extra lines go at its end.
+    void WriteSettings(qint64 port, const QString& extra = QString())
+    {
         QFile ini(ProgramPaths::FichierIni());
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write(
             QStringLiteral("[Cordalis_Rapport]\r\nHost=%1\r\nLogin=%2\r\nMdp=%3\r\nPort=%4\r\n")
                 .arg(server_.host(), server_.user(), server_.password())
-                .arg(server_.port())
+                .arg(port)
+                .append(extra)
                 .toUtf8());
         if (const std::optional<int> connexions = ConnexionsImposees())
             ini.write(QStringLiteral("Connexions=%1\r\n").arg(*connexions).toUtf8());
@@ -266,6 +272,95 @@ TEST_F(ReportWindows, PassErrorIsShownAndTheWindowOpens)
     EXPECT_FALSE(charges_);
     EXPECT_FALSE(Child<QPushButton>(form.get(), "btnActualiser")->icon().isNull());
     EXPECT_THROW(form->btnActualiserClick(), FtpError);
+}
+
+// The window reads its section the way every server user does: a port that would wrap round
+// to 16 bits (here onto the server's own port) is refused with the connection message, and
+// nothing reaches the network; history retrieval gives the same message.
+TEST_F(ReportWindows, PortOutsideTheRuleIsRefusedBeforeAnyConnection)
+{
+    server_.writeFile(QStringLiteral("Rapport/Vert.xml"), Report(DateText(DaysAgo(1))), Now());
+    for (const qint64 port : {qint64(server_.port()) + 65536, qint64(0), qint64(-1)}) {
+        SCOPED_TRACE(port);
+        messages_.clear();
+        WriteSettings(port);
+        auto form = Open();
+        EXPECT_EQ(Child<QListWidget>(form.get(), "lstRapport")->count(), 0);
+        ASSERT_EQ(messages_.texts().size(), 1);
+        EXPECT_TRUE(messages_.texts()[0].startsWith(
+            QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ")));
+        EXPECT_TRUE(messages_.texts()[0].contains(QString::number(port)))
+            << qPrintable(messages_.texts()[0]);
+        form->btnHistoriqueClick();
+        EXPECT_EQ(messages_.texts().size(), 2);
+        EXPECT_FALSE(charges_);
+    }
+    EXPECT_EQ(server_.logCount(QStringLiteral("connect")), 0);
+}
+
+// The report server over TLS: the pass lists and downloads, the history is fetched, nothing
+// but AUTH in clear text. Without the certificate to trust: the connection message and an
+// empty list.
+TEST_F(ReportWindows, PassAndHistoryOverTls)
+{
+    TestFtpServer::Options options;
+    options.tls = true;
+    options.tlsRequireReuse = true;
+    options.logCommands = true;
+    TestFtpServer server(options);
+    server.writeFile(QStringLiteral("Rapport/Vert.xml"), Report(DateText(DaysAgo(1))), Now());
+    server.writeFile(
+        QStringLiteral("Rapport/Historique/Vert.xml"),
+        Document(QStringLiteral("<Velmora>") +
+                 RecordXml(QStringLiteral("Item"), DateText(DaysAgo(1)), Ok(), Ok(), Ok()) +
+                 QStringLiteral("</Velmora>")));
+    const QString settings =
+        QStringLiteral("[Cordalis_Rapport]\r\nHost=%1\r\nLogin=%2\r\nMdp=%3\r\nPort=%4\r\n"
+                       "TLS=1\r\n")
+            .arg(server.host(), server.user(), server.password())
+            .arg(server.port());
+    {
+        QFile ini(ProgramPaths::FichierIni());
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write((settings + QStringLiteral("Certificat=") + server.caFile()).toUtf8());
+    }
+    auto form = Open();
+    auto* list = Child<QListWidget>(form.get(), "lstRapport");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_TRUE(charges_);
+    list->setCurrentItem(list->item(0));
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* window = QApplication::activeModalWidget();
+        ASSERT_NE(window, nullptr);
+        shown = true;
+        window->close();
+    });
+    form->btnHistoriqueClick();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(messages_.texts().isEmpty()) << qPrintable(messages_.texts().join('\n'));
+    // The pass and the history retrieval: two sessions, each of them encrypted from AUTH on.
+    // (The pass may have downloaded over several sessions: each of them too.)
+    const QStringList clear = server.commands().filter(QStringLiteral("command clear"));
+    EXPECT_GE(clear.size(), 2);
+    EXPECT_EQ(clear.count(QStringLiteral("command clear AUTH TLS")), clear.size());
+    EXPECT_EQ(clear.size(), server.logCount(QStringLiteral("connect")));
+    EXPECT_EQ(server.logCount(QStringLiteral("data C")), 0);
+    form.reset();
+
+    {
+        QFile ini(ProgramPaths::FichierIni());
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(settings.toUtf8());
+    }
+    charges_ = false;
+    form = Open();
+    EXPECT_EQ(Child<QListWidget>(form.get(), "lstRapport")->count(), 0);
+    ASSERT_EQ(messages_.texts().size(), 1);
+    EXPECT_TRUE(messages_.texts()[0].startsWith(
+        QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ")));
+    EXPECT_TRUE(messages_.texts()[0].contains(QStringLiteral("Certificat")))
+        << qPrintable(messages_.texts()[0]);
 }
 
 TEST_F(ReportWindows, HistoryWindowListsRunsAndExportsCsv)

@@ -13,7 +13,9 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <fcntl.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace fixtures;
 
@@ -40,8 +42,11 @@ protected:
 
     SessionRapport Session(quint16 port = 0, std::optional<int> connexions = {})
     {
-        ParametresRapport p{server_.host(), server_.user(), server_.password(),
-                            port ? port : server_.port()};
+        ParametresRapport p;
+        p.Host = server_.host();
+        p.Login = server_.user();
+        p.Mdp = server_.password();
+        p.Port = port ? port : server_.port();
         if (const std::optional<int> imposees = connexions ? connexions : ConnexionsImposees())
             p.Connexions = *imposees;
         return SessionRapport(ftp_, p, {rapport_, historique_},
@@ -52,7 +57,11 @@ protected:
     // A session on another server of the test, with its own flag, downloading over connexions.
     SessionRapport SessionOn(const TestFtpServer& server, int connexions)
     {
-        ParametresRapport p{server.host(), server.user(), server.password(), server.port()};
+        ParametresRapport p;
+        p.Host = server.host();
+        p.Login = server.user();
+        p.Mdp = server.password();
+        p.Port = server.port();
         p.Connexions = connexions;
         charges_ = false;
         return SessionRapport(ftp_, p, {rapport_, historique_},
@@ -118,7 +127,7 @@ protected:
         for (const QString& line : server.sessionLog())
             if (line.startsWith(QStringLiteral("command ")) &&
                 (session == 0 || line.section(u' ', 1, 1).toInt() == session))
-                verbs << line.section(u' ', 2, 2);
+                verbs << line.section(u' ', 3, 3);
         return verbs;
     }
 
@@ -328,6 +337,54 @@ TEST_F(ReportSession, SilentServerEndsThePassWithATimeOutMessage)
     EXPECT_FALSE(ftp_.Connected());
 }
 
+// A report whose transfer stalls ends the pass like any error of the client, with a text
+// that says why, instead of holding the window for ever.
+TEST_F(ReportSession, StalledDownloadEndsThePassWithTheClientText)
+{
+    Put(QStringLiteral("Magasin.stall.xml"), QByteArray(100000, 'x'));
+    ftp_.SetStallTimeout(2);
+    auto session = Session();
+    try {
+        Pass(session);
+        ADD_FAILURE() << "the pass went through";
+    } catch (const FtpError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("Magasin.stall.xml"))) << e.what();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("aucune donnée reçue depuis 2 secondes")))
+            << e.what();
+    }
+    EXPECT_FALSE(charges_);
+}
+
+// A franchisee whose report name comes from a Windows machine (windows-1252, not UTF-8) is
+// listed under its real name and downloaded under the server's own bytes; a name that decodes
+// to a control character is still skipped.
+TEST_F(ReportSession, Windows1252NamesAreListedAndDownloaded)
+{
+    const QByteArray folder = QFile::encodeName(server_.pathOf(QStringLiteral("Rapport/")));
+    QDir().mkpath(server_.pathOf(QStringLiteral("Rapport")));
+    const QByteArray report = Report(DateText(DaysAgo(0)));
+    for (const QByteArray& name : {QByteArray("Magasin d\x92"
+                                              "Arles.xml"),
+                                   QByteArray("C\x9Cur.xml"), QByteArray("Bad\x81.xml")}) {
+        // Created from the raw bytes: a QString path would hold U+FFFD in their place.
+        const int fd =
+            ::open(QByteArray(folder + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, report.constData(), size_t(report.size())), report.size());
+        ::close(fd);
+    }
+    auto session = Session();
+    const auto entries = Pass(session);
+    QStringList names = Names(entries);
+    names.sort();
+    EXPECT_EQ(names,
+              (QStringList{QString::fromUtf8("Cœur"), QString::fromUtf8("Magasin d’Arles")}));
+    for (const auto& e : entries)
+        EXPECT_FALSE(e.EnAnomalie) << e.Texte.toStdString();
+    EXPECT_TRUE(QFile::exists(rapport_ + QString::fromUtf8("Magasin d’Arles.xml")));
+    EXPECT_TRUE(messages_.texts().isEmpty());
+}
+
 TEST_F(ReportSession, NothingWrittenOutsideTheReportFolders)
 {
     Put(QStringLiteral("ok.xml"), Report(DateText(DaysAgo(0))));
@@ -427,7 +484,7 @@ TEST_F(ParallelPass, EntriesFollowTheListingWhateverTheOrderDownloadsFinish)
     // Four sessions downloaded.
     QSet<QString> downloading;
     for (const QString& line : server_.sessionLog())
-        if (line.startsWith(QStringLiteral("command ")) && line.section(u' ', 2, 2) == u"RETR")
+        if (line.startsWith(QStringLiteral("command ")) && line.section(u' ', 3, 3) == u"RETR")
             downloading.insert(line.section(u' ', 1, 1));
     EXPECT_EQ(downloading.size(), 4);
     ExpectOnlyWholeCopies(server_);
@@ -451,7 +508,7 @@ TEST_F(ParallelPass, ServersRefusingExtraConnectionsServeThePassWithTheOthers)
         EXPECT_EQ(QDir(rapport_).entryList(QDir::Files).size(), 30);
         QSet<QString> downloading;
         for (const QString& line : limited.sessionLog())
-            if (line.startsWith(QStringLiteral("command ")) && line.section(u' ', 2, 2) == u"RETR")
+            if (line.startsWith(QStringLiteral("command ")) && line.section(u' ', 3, 3) == u"RETR")
                 downloading.insert(line.section(u' ', 1, 1));
         EXPECT_EQ(downloading.size(), used);
         if (perAccount) {

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -54,6 +55,30 @@ inline void OnNextModal(std::function<void(QWidget*)> check)
         check(modal);
         modal->close();
     });
+}
+
+// Runs check on the first modal dialog of that designed name to open, passing over others
+// (a progress dialog before it), then closes it. Gives up after ten seconds.
+inline void OnModalNamed(const QString& objectName, std::function<void(QWidget*)> check)
+{
+    auto* watch = new QTimer(qApp);
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(watch, &QTimer::timeout, qApp, [=, check = std::move(check)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        const bool found = modal && modal->objectName() == objectName;
+        if (found) {
+            check(modal);
+            modal->close();
+        }
+        if (found || clock->hasExpired(10000)) {
+            EXPECT_TRUE(found) << "no modal dialog " << qPrintable(objectName);
+            delete clock;
+            watch->deleteLater();
+            watch->stop();
+        }
+    });
+    watch->start(20);
 }
 
 // Every designed control carries its name as accessible description, and controls without

@@ -5,6 +5,7 @@
 #include "TFicheFtpParam.h"
 #include "TestFtpServer.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,8 +52,8 @@ TEST_F(FtpParamDialog, FormAsDesigned)
     EXPECT_EQ(Child<QLabel>(form, "lblPwd")->buddy(), Child<QLineEdit>(form, "edtPassword"));
     EXPECT_EQ(Child<QLabel>(form, "lblPort")->buddy(), Child<QLineEdit>(form, "edtPort"));
     ExpectDescribed(form);
-    const QStringList expected{"edtLogin",       "edtPassword", "edtHost",
-                               "btnEnregistrer", "edtPort",     "btnTestFtp"};
+    const QStringList expected{"edtLogin", "edtPassword", "edtHost",   "btnEnregistrer",
+                               "edtPort",  "cbTLS",       "btnTestFtp"};
     EXPECT_EQ(TabChain(form, "edtLogin", int(expected.size())), expected);
 }
 
@@ -110,6 +111,33 @@ TEST_F(FtpParamDialog, PortThatIsNotAnIntegerWritesNothing)
     EXPECT_NE(form.result(), QDialog::Accepted);
 }
 
+// One port rule for every user of the section: what the dialog saves, the upload channel and
+// the report window accept. A number outside it gets the conversion error of a word.
+TEST_F(FtpParamDialog, PortOutsideOneTo65535WritesNothing)
+{
+    const QByteArray before = "[Cordalis_FTP]\nLogin=ancien\nMdp=x\nHost=old.example\nPort=21\n";
+    folder.write(before);
+    TFicheFtpParam form(nullptr, folder.ini(), Section);
+    for (const char* port : {"0", "-1", "65536", "70000", "4294967317"}) {
+        fill(form, "nouveau", "y", "new.example", QString::fromLatin1(port));
+        try {
+            form.btnEnregistrerClick();
+            ADD_FAILURE() << "no conversion error for " << port;
+        } catch (const ConvertError& e) {
+            EXPECT_TRUE(e.text().startsWith(QLatin1Char('\'') + QString::fromLatin1(port) +
+                                            QStringLiteral("' n'est pas ")))
+                << qPrintable(e.text());
+        }
+        EXPECT_EQ(folder.bytes(), before);
+        EXPECT_NE(form.result(), QDialog::Accepted);
+    }
+    EXPECT_TRUE(messages.texts().isEmpty());
+    fill(form, "nouveau", "y", "new.example", " 65535 ");
+    form.btnEnregistrerClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(folder.file().ReadInteger(Section, "Port", 0), 65535);
+}
+
 TEST_F(FtpParamDialog, SuccessfulTestLeavesNoSessionOpenAndSavesNothing)
 {
     TestFtpServer server;
@@ -163,8 +191,62 @@ TEST_F(FtpParamDialog, BadPortStopsTheTestBeforeConnecting)
     fill(form, server.user(), server.password(), server.host(), "port");
     EXPECT_THROW(form.btnTestFtpClick(), ConvertError);
     // 70000 is an integer but no port: it must not wrap round to another port.
-    fill(form, server.user(), server.password(), server.host(), "70000");
-    EXPECT_THROW(form.btnTestFtpClick(), ConvertError);
+    for (const char* port : {"70000", "0"}) {
+        fill(form, server.user(), server.password(), server.host(), QString::fromLatin1(port));
+        EXPECT_THROW(form.btnTestFtpClick(), ConvertError) << port;
+    }
     EXPECT_TRUE(messages.texts().isEmpty());
     EXPECT_EQ(server.logCount("connect"), 0);
+}
+
+// "Connexion chiffrée (TLS)": loaded and saved with the other fields (Certificat left as it
+// is), and used by the connection test with the certificate of the file's section.
+TEST_F(FtpParamDialog, TlsIsLoadedSavedAndTested)
+{
+    TestFtpServer::Options options;
+    options.tls = true;
+    TestFtpServer server(options);
+    folder.write(QStringLiteral("[Cordalis_FTP]\nLogin=%1\nMdp=%2\nHost=%3\nPort=%4\nTLS=2\n"
+                                "Certificat=%5\n")
+                     .arg(server.user(), server.password(), server.host())
+                     .arg(server.port())
+                     .arg(server.caFile())
+                     .toUtf8());
+    {
+        TFicheFtpParam form(nullptr, folder.ini(), Section);
+        auto* tls = Child<QCheckBox>(form, "cbTLS");
+        EXPECT_EQ(tls->text(), QStringLiteral("Connexion chiffrée (TLS)"));
+        EXPECT_TRUE(tls->isChecked());
+        EXPECT_GT(tls->y(), Child<QLineEdit>(form, "edtPort")->y());
+        Child<QPushButton>(form, "btnTestFtp")->click();
+        EXPECT_EQ(messages.texts(),
+                  QStringList{QStringLiteral("Connection établie avec le serveur FTP")});
+        EXPECT_EQ(server.logCount("login " + server.user()), 1);
+
+        // Unchecked, the server refuses the clear login: not a security failure.
+        messages.clear();
+        tls->setChecked(false);
+        Child<QPushButton>(form, "btnTestFtp")->click();
+        ASSERT_EQ(messages.texts().size(), 1);
+        EXPECT_FALSE(messages.texts()[0].contains(QStringLiteral("certificat")));
+        Child<QPushButton>(form, "btnEnregistrer")->click();
+        EXPECT_EQ(folder.file().ReadString(Section, "TLS", ""), QStringLiteral("0"));
+        EXPECT_EQ(folder.file().ReadString(Section, "Certificat", ""), server.caFile());
+    }
+    // Without the certificate to trust: the test's message says what to do.
+    folder.write(QStringLiteral("[Cordalis_FTP]\nLogin=%1\nMdp=%2\nHost=%3\nPort=%4\nTLS=1\n")
+                     .arg(server.user(), server.password(), server.host())
+                     .arg(server.port())
+                     .toUtf8());
+    messages.clear();
+    TFicheFtpParam form(nullptr, folder.ini(), Section);
+    EXPECT_TRUE(Child<QCheckBox>(form, "cbTLS")->isChecked());
+    Child<QPushButton>(form, "btnTestFtp")->click();
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith(
+        QStringLiteral("Impossible de se connecter au serveur FTP. Erreur ")));
+    EXPECT_TRUE(messages.texts()[0].contains(QStringLiteral("Certificat")))
+        << qPrintable(messages.texts()[0]);
+    Child<QPushButton>(form, "btnEnregistrer")->click();
+    EXPECT_EQ(folder.file().ReadString(Section, "TLS", ""), QStringLiteral("1"));
 }

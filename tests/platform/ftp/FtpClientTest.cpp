@@ -3,10 +3,12 @@
 // local time (LIST) only agree when both are converted right.
 #include "FtpClient.h"
 #include "TestFtpServer.h"
+#include "TestProftpdServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
@@ -225,6 +227,142 @@ TEST_F(FtpClientTest, AnUntrustedCertificateIsASecurityFailure)
     EXPECT_EQ(server.logCount("login cordalis"), 0);
 }
 
+// Every operation over explicit TLS, against pyftpdlib (MLSD and LIST) and proftpd, both of
+// which refuse a data connection that does not resume the control connection's session: no
+// command but AUTH goes in clear text, and every data connection is protected (PROT P).
+TEST_F(FtpClientTest, EveryOperationWorksOverTlsAndNothingGoesInClearText)
+{
+    const QByteArray big(300000, 'b');
+    WriteLocal(localPath("up.xml"), big);
+    const auto exercise = [&](FtpClient& client, const QString& folder) {
+        client.SetTlsRequired(true);
+        client.Connect();
+        client.ChangeDir(folder);
+        client.List();
+        ASSERT_NE(Find(client, "a.xml"), nullptr);
+        client.Get("a.xml", localPath("a.xml"));
+        EXPECT_EQ(ReadLocal(localPath("a.xml")), "<a/>");
+        client.Put(localPath("up.xml"), "up.part");
+        EXPECT_TRUE(client.Rename("up.part", "a.xml"));
+        client.Get("a.xml", localPath("back.xml"));
+        EXPECT_EQ(ReadLocal(localPath("back.xml")), big);
+        client.Delete("a.xml");
+        client.Disconnect();
+    };
+    for (const bool mlsd : {true, false}) {
+        SCOPED_TRACE(mlsd ? "MLSD" : "LIST");
+        TestFtpServer::Options options;
+        options.mlsd = mlsd;
+        options.tls = true;
+        options.tlsRequireReuse = true;
+        options.logCommands = true;
+        TestFtpServer server(options);
+        server.writeFile("Rapport/a.xml", "<a/>");
+        FtpClient client;
+        ConfigureFor(client, server);
+        client.SetTrustedCertificates(server.caFile());
+        exercise(client, "/Rapport");
+        ASSERT_TRUE(server.waitForLog("disconnect"));
+        const QStringList log = server.commands();
+        EXPECT_EQ(log.filter(QRegularExpression("^command clear ")),
+                  QStringList{"command clear AUTH TLS"});
+        EXPECT_TRUE(log.contains("command tls PASS *"));
+        EXPECT_TRUE(log.contains("command tls PROT P"));
+        EXPECT_EQ(server.logCount("data C"), 0);
+        EXPECT_EQ(server.logCount("data P"), 5) << log.join(',').toStdString();
+        EXPECT_EQ(server.logCount("data-tls resumed"), 5);
+    }
+    TestProftpdServer::Options options;
+    options.tls = true;
+    TestProftpdServer proftpd(options);
+    proftpd.writeFile("Rapport/a.xml", "<a/>");
+    FtpClient client;
+    client.Configure(proftpd.host(), proftpd.user(), proftpd.password(), proftpd.port(), 0);
+    client.SetTrustedCertificates(proftpd.caFile());
+    exercise(client, "Rapport");
+    EXPECT_TRUE(proftpd.commandLog().contains("PASS (hidden) 230"))
+        << proftpd.commandLog().join('|').toStdString();
+}
+
+// Without TLS the client says on the wire exactly what it always said: a session of the
+// report pass, command for command (the password aside).
+TEST_F(FtpClientTest, WithoutTlsTheCommandsAreThoseOfAClearSession)
+{
+    TestFtpServer::Options options;
+    options.logCommands = true;
+    TestFtpServer server(options);
+    server.writeFile("Rapport/a.xml", "<a/>");
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.SetTlsRequired(false);
+    client.Connect();
+    client.ChangeDir("/Rapport");
+    client.List();
+    client.Get("a.xml", localPath("a.xml"));
+    client.Disconnect();
+    ASSERT_TRUE(server.waitForLog("disconnect"));
+    // (When a data connection is logged beside its command depends on timing.)
+    EXPECT_EQ(
+        server.commands(),
+        (QStringList{"command clear USER cordalis", "command clear PASS *", "command clear PWD",
+                     "command clear FEAT", "command clear CWD /Rapport", "command clear EPSV",
+                     "command clear TYPE A", "command clear MLSD", "command clear EPSV",
+                     "command clear TYPE I", "command clear RETR a.xml", "command clear QUIT"}));
+    EXPECT_EQ(server.logCount("data C"), 2);
+}
+
+// What a user is told when an encrypted connection cannot be trusted or made: always the
+// security category, a reason to act on, and never a login in clear text.
+TEST_F(FtpClientTest, TlsFailuresSayWhyAndNeverLogInInClearText)
+{
+    struct Case
+    {
+        const char* name;
+        TestFtpServer::Options options;
+        bool trust; // the server's own certificate file as the one to trust
+        QString trusted;
+        const char* reason;
+    };
+    TestFtpServer::Options tls;
+    tls.tls = true;
+    tls.logCommands = true;
+    TestFtpServer::Options expired = tls;
+    expired.certificate = TestFtpServer::Certificate::Expired;
+    TestFtpServer::Options otherHost = tls;
+    otherHost.certificate = TestFtpServer::Certificate::OtherHost;
+    TestFtpServer::Options plain;
+    plain.logCommands = true;
+    TestFtpServer::Options fake;
+    fake.fakeTls = true;
+    fake.logCommands = true;
+    QFile empty(localPath("empty.pem"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    const std::vector<Case> cases{
+        {"self-signed, nothing to trust", tls, false, {}, "auto-signé"},
+        {"expired", expired, true, {}, "a expiré"},
+        {"other host", otherHost, true, {}, "pas établi pour le nom « 127.0.0.1 »"},
+        {"missing file", tls, false, localPath("absent.pem"), "absent.pem"},
+        {"empty file", tls, false, localPath("empty.pem"), "empty.pem"},
+        {"server without TLS", plain, false, {}, "ne propose pas de connexion chiffrée"},
+        {"AUTH accepted, then clear text", fake, false, {}, "négociation chiffrée"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFtpServer server(c.options);
+        FtpClient client;
+        ConfigureFor(client, server);
+        client.SetTlsRequired(true);
+        client.SetTrustedCertificates(c.trust ? server.caFile() : c.trusted);
+        FtpError error = ErrorOf([&] { client.Connect(); });
+        EXPECT_TRUE(error.isSecurity()) << error.what();
+        EXPECT_TRUE(error.text().contains(QString::fromUtf8(c.reason))) << error.what();
+        EXPECT_FALSE(client.Connected());
+        EXPECT_EQ(server.commands().filter(QRegularExpression("^command \\w+ (USER|PASS)")),
+                  QStringList());
+    }
+}
+
 TEST_F(FtpClientTest, UploadReplacesTheRemoteFileWhole)
 {
     TestFtpServer server;
@@ -265,6 +403,48 @@ TEST_F(FtpClientTest, UploadReplacesTheRemoteFileWhole)
     client.Disconnect();
     EXPECT_TRUE(server.waitForLog("disconnect"));
     EXPECT_EQ(server.logCount("connect"), 1);
+}
+
+// Renaming replaces a file of the new name where the server does (pyftpdlib, proftpd by
+// default); a server that keeps it answers false. Refusals carry the server's reply code.
+TEST_F(FtpClientTest, RenameAndDeleteInTheCurrentFolder)
+{
+    TestFtpServer server;
+    server.writeFile("Rapport/new.part", "<new/>");
+    server.writeFile("Rapport/r.xml", "<old/>");
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.Connect();
+    client.ChangeDir("Rapport");
+    EXPECT_TRUE(client.Rename("new.part", "r.xml"));
+    EXPECT_EQ(server.readFile("Rapport/r.xml"), "<new/>");
+    EXPECT_FALSE(QFile::exists(server.pathOf("Rapport/new.part")));
+
+    FtpError missing = ErrorOf([&] { client.Rename("absent", "r.xml"); });
+    EXPECT_EQ(missing.replyCode(), 550) << missing.what();
+    client.Delete("r.xml");
+    EXPECT_FALSE(QFile::exists(server.pathOf("Rapport/r.xml")));
+    EXPECT_EQ(ErrorOf([&] { client.Delete("r.xml"); }).replyCode(), 550);
+    for (const char* bad : {"", "..", "../r.xml", "a\r\nDELE b"})
+        EXPECT_EQ(ErrorOf([&] { client.Delete(QString::fromUtf8(bad)); }).replyCode(), 0);
+    // A failure that is not the server's refusal has no reply code.
+    EXPECT_EQ(ErrorOf([&] { client.Put(localPath("none"), "x"); }).replyCode(), 0);
+    client.Disconnect();
+    EXPECT_EQ(server.logCount("connect"), 1);
+
+    TestProftpdServer::Options options;
+    options.allowOverwrite = false;
+    TestProftpdServer proftpd(options);
+    proftpd.writeFile("a.part", "<new/>");
+    proftpd.writeFile("a.xml", "<old/>");
+    client.Configure(proftpd.host(), proftpd.user(), proftpd.password(), proftpd.port(), 0);
+    client.Connect();
+    EXPECT_FALSE(client.Rename("a.part", "a.xml"));
+    EXPECT_EQ(proftpd.readFile("a.xml"), "<old/>");
+    client.Delete("a.xml");
+    EXPECT_TRUE(client.Rename("a.part", "a.xml"));
+    EXPECT_EQ(proftpd.readFile("a.xml"), "<new/>");
+    client.Disconnect();
 }
 
 TEST_F(FtpClientTest, ARefusedUploadReportsTheServerReplyAndKeepsTheSession)
@@ -373,6 +553,39 @@ TEST_F(FtpClientTest, ASessionDroppedMidTransferIsReportedAndTheNextOperationLog
     client.Put(localPath("ok.xml"), "again.xml");
     EXPECT_EQ(server.readFile("Rapport/again.xml"), "<ok/>");
     client.Disconnect();
+}
+
+// A server that keeps the data connection open but sends nothing more: the download fails
+// after the stall time-out with a text that says so, the local copy stays as it was, and the
+// client goes on. A transfer that moves, however slowly, is never cut.
+TEST_F(FtpClientTest, AStalledDownloadFailsAfterTheStallTimeAndASlowOneGoesOn)
+{
+    TestFtpServer server;
+    server.writeFile("Rapport/r.stall.xml", QByteArray(200000, 's'));
+    server.writeFile("Rapport/r.slow", "abcd");
+    server.writeFile("Rapport/ok.xml", "<ok/>");
+    FtpClient client;
+    ConfigureFor(client, server);
+    client.SetStallTimeout(2);
+    client.Connect();
+    client.ChangeDir("/Rapport");
+
+    WriteLocal(localPath("r.stall.xml"), "<good/>");
+    QElapsedTimer timer;
+    timer.start();
+    FtpError stalled = ErrorOf([&] { client.Get("r.stall.xml", localPath("r.stall.xml")); });
+    EXPECT_GE(timer.elapsed(), 1900);
+    EXPECT_LT(timer.elapsed(), 15000);
+    EXPECT_FALSE(stalled.isSecurity());
+    EXPECT_TRUE(stalled.text().contains("aucune donnée reçue depuis 2 secondes")) << stalled.what();
+    EXPECT_EQ(ReadLocal(localPath("r.stall.xml")), "<good/>");
+    EXPECT_EQ(QDir(local_.path()).entryList(QDir::Files), QStringList{"r.stall.xml"});
+
+    // Four bytes, 1.5 s apart: slower than a byte a second, never still for 2 s.
+    client.Get("r.slow", localPath("r.slow"));
+    EXPECT_EQ(ReadLocal(localPath("r.slow")), "abcd");
+    client.Get("ok.xml", localPath("ok.xml"));
+    EXPECT_EQ(ReadLocal(localPath("ok.xml")), "<ok/>");
 }
 
 TEST_F(FtpClientTest, ChangeDirToAMissingFolderIsAnErrorAndKeepsTheCurrentOne)
@@ -534,7 +747,7 @@ TEST_F(FtpClientTest, DownloadsAfterAListingCostTwoRepliesEachOnAnyConnection)
     QStringList verbs;
     for (const QString& line : server.sessionLog())
         if (line.startsWith("command 2 "))
-            verbs << line.section(' ', 2, 2);
+            verbs << line.section(' ', 3, 3);
     EXPECT_EQ(verbs.count("RETR"), 2);
     EXPECT_EQ(verbs.count("EPSV") + verbs.count("PASV"), 2) << verbs.join(' ').toStdString();
     EXPECT_EQ(verbs.count("SIZE"), 0);

@@ -157,7 +157,7 @@ TEST(FtpListing, WholeListingsSplitLinesAndKeepRawNames)
     const std::vector<Entry> entries = FtpListing::ParseMlsd(mlsd);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].item.FileName, "a.xml");
-    // Not UTF-8: shown as Latin-1, the server's own bytes kept to ask for the file again.
+    // Not UTF-8: shown as windows-1252, the server's own bytes kept to ask for the file again.
     EXPECT_EQ(entries[1].item.FileName, QString::fromUtf8("café.xml"));
     EXPECT_EQ(entries[1].rawName, QByteArray("caf\xe9.xml"));
 
@@ -168,6 +168,30 @@ TEST(FtpListing, WholeListingsSplitLinesAndKeepRawNames)
     ASSERT_EQ(listed.size(), 2u);
     EXPECT_EQ(listed[0].item.FileName, "b.xml");
     EXPECT_EQ(listed[1].item.FileName, "c.xml");
+}
+
+// Names that are not UTF-8 come from Windows servers: windows-1252, where 0x92 is a
+// typographic apostrophe and 0x9C the ligature oe; the five bytes the code page leaves
+// undefined stay control characters, which no safe name holds.
+TEST(FtpListing, NamesThatAreNotUtf8AreReadAsWindows1252)
+{
+    const QByteArray list = "-rw-r--r-- 1 u g 5 May 27 14:03 Magasin d\x92"
+                            "Arles.xml\r\n"
+                            "05-27-20  02:03PM                 1234 C\x9Cur \x80.xml\r\n"
+                            "-rw-r--r-- 1 u g 5 May 27 14:03 Caf\xc3\xa9.xml\r\n"
+                            "-rw-r--r-- 1 u g 5 May 27 14:03 x\x81.xml\r\n";
+    const std::vector<Entry> listed = FtpListing::ParseList(list, Now);
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[0].item.FileName, QString::fromUtf8("Magasin d’Arles.xml"));
+    EXPECT_EQ(listed[0].rawName, QByteArray("Magasin d\x92"
+                                            "Arles.xml"));
+    EXPECT_EQ(listed[1].item.FileName, QString::fromUtf8("Cœur €.xml"));
+    EXPECT_EQ(listed[2].item.FileName, QString::fromUtf8("Café.xml"));
+    EXPECT_EQ(listed[3].item.FileName, QStringLiteral("x") + QChar(0x81) + QStringLiteral(".xml"));
+    const std::vector<Entry> mlsd =
+        FtpListing::ParseMlsd("type=file;size=2;modify=20200527140309; \x9C\x92.xml\r\n");
+    ASSERT_EQ(mlsd.size(), 1u);
+    EXPECT_EQ(mlsd[0].item.FileName, QString::fromUtf8("œ’.xml"));
 }
 
 TEST(FtpListing, GarbageNeverCrashes)

@@ -14,28 +14,6 @@
 
 namespace {
 
-// Connects to 127.0.0.1:port and returns what the peer says within timeoutMs.
-QByteArray Greeting(quint16 port, int timeoutMs)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    QByteArray said;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        pollfd waiting{fd, POLLIN, 0};
-        if (::poll(&waiting, 1, timeoutMs) == 1) {
-            char buffer[256];
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-            if (n > 0)
-                said = QByteArray(buffer, int(n));
-        }
-    }
-    ::close(fd);
-    return said;
-}
-
 // A plain TCP connection to 127.0.0.1 that reads whole reply lines.
 class Session
 {
@@ -102,8 +80,8 @@ TEST(TestFtpServer, DistantServerAnswersLateInOrderAndKeepsItsLimits)
     Session second(server.port());
     EXPECT_TRUE(second.line(5000).startsWith("421"));
     EXPECT_TRUE(second.line(2000).isEmpty()); // then closed
-    EXPECT_TRUE(server.waitForLog("command 1 NOOP"));
-    EXPECT_TRUE(server.waitForLog("command 1 USER cordalis"));
+    EXPECT_TRUE(server.waitForLog("command 1 clear NOOP"));
+    EXPECT_TRUE(server.waitForLog("command 1 clear USER cordalis"));
 }
 
 TEST(TestFtpServer, LoginsBeyondTheAccountLimitAreRefused)
@@ -128,7 +106,7 @@ TEST(TestFtpServer, GreetsLogsAndServesItsRoot)
 {
     TestFtpServer server;
     ASSERT_NE(server.port(), 0);
-    EXPECT_TRUE(Greeting(server.port(), 5000).startsWith("220"));
+    EXPECT_TRUE(TestFtpServer::Greeting(server.port(), 5000).startsWith("220"));
     EXPECT_TRUE(server.waitForLog("connect"));
 
     server.writeFile("a/b.txt", "abc");
@@ -141,10 +119,10 @@ TEST(TestFtpServer, SilentServerNeverAnswers)
     TestFtpServer::Options options;
     options.silent = true;
     TestFtpServer server(options);
-    EXPECT_TRUE(Greeting(server.port(), 300).isEmpty());
+    EXPECT_TRUE(TestFtpServer::Greeting(server.port(), 300).isEmpty());
 }
 
 TEST(TestFtpServer, UnusedPortRefusesConnections)
 {
-    EXPECT_TRUE(Greeting(TestFtpServer::UnusedPort(), 300).isEmpty());
+    EXPECT_TRUE(TestFtpServer::Greeting(TestFtpServer::UnusedPort(), 300).isEmpty());
 }
