@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <sys/resource.h>
 #include <vector>
@@ -199,6 +200,51 @@ struct Side
     }
 };
 
+// Runs every side once per round, the order rotating from round to round, each run into a
+// folder of its own kept until the end (deleting thousands of files just before a run makes
+// the file system's next creations slower, which would penalise whichever side runs next).
+// Prints each run; false when a run did not bring count files.
+bool RunRounds(std::vector<Side>& sides, int rounds, int count,
+               std::vector<std::unique_ptr<QTemporaryDir>>& folders,
+               const std::function<Run(size_t side, const QString& folder)>& runSide)
+{
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t k = 0; k < sides.size(); ++k) {
+            const size_t side = (k + size_t(round)) % sides.size();
+            const QString folder = folders.emplace_back(std::make_unique<QTemporaryDir>())->path();
+            const Run run = runSide(side, folder);
+            if (run.seconds < 0 || run.files != count) {
+                std::fprintf(stderr, "%s: %d of %d files\n", qPrintable(sides[side].name),
+                             run.files, count);
+                return false;
+            }
+            sides[side].runs.push_back(run);
+            std::printf("round %d  %-32s %7.3f s  (processor %.3f s)\n", round + 1,
+                        qPrintable(sides[side].name), run.seconds, run.cpu);
+            std::fflush(stdout);
+        }
+    }
+    return true;
+}
+
+// The figures of each side: what the run was, then the median, best and worst time and the
+// median processor time of each side.
+void PrintSides(const std::vector<Side>& sides, int count, qint64 bytes, int delayMs, int rounds)
+{
+    std::printf("\n%d report files of %.1f KB on average, %s, %d rounds, order rotating\n", count,
+                bytes / 1024.0 / count,
+                delayMs > 0 ? qPrintable(QStringLiteral("%1 ms per server reply").arg(delayMs))
+                            : "loopback without delay",
+                rounds);
+    for (const Side& side : sides) {
+        const std::vector<double> times = side.Times();
+        std::printf("%-32s median %7.3f s  best %7.3f s  worst %7.3f s  processor %.3f s\n",
+                    qPrintable(side.name), Median(times),
+                    *std::min_element(times.begin(), times.end()),
+                    *std::max_element(times.begin(), times.end()), side.MedianCpu());
+    }
+}
+
 int Compare(int count, int rounds, int delayMs, int connexions)
 {
     WaitForLocalPorts();
@@ -216,49 +262,24 @@ int Compare(int count, int rounds, int delayMs, int connexions)
     if (connexions > 1)
         sides.push_back({QStringLiteral("lftp mirror --parallel=%1").arg(connexions), {}});
 
-    // Every copy stays until the end: deleting thousands of files just before a run makes the
-    // file system's next creations slower, which would penalise whichever side runs next.
     std::vector<std::unique_ptr<QTemporaryDir>> folders;
     QString passFolder;
     int inTrouble = 0;
-    for (int round = 0; round < rounds; ++round) {
-        for (size_t k = 0; k < sides.size(); ++k) {
-            const size_t side = (k + size_t(round)) % sides.size();
-            const QString folder = folders.emplace_back(std::make_unique<QTemporaryDir>())->path();
+    const bool done =
+        RunRounds(sides, rounds, count, folders, [&](size_t side, const QString& folder) {
             if (side == 0) {
                 passFolder = folder;
                 inTrouble = 0;
+                return Pass(server, folder, connexions, false, &inTrouble);
             }
-            const Run run = side == 0   ? Pass(server, folder, connexions, false, &inTrouble)
-                            : side == 1 ? Lftp(server, folder, 1)
-                                        : Lftp(server, folder, connexions);
-            if (run.seconds < 0 || run.files != count) {
-                std::fprintf(stderr, "%s: %d of %d files\n", qPrintable(sides[side].name),
-                             run.files, count);
-                return 1;
-            }
-            sides[side].runs.push_back(run);
-            std::printf("round %d  %-32s %7.3f s  (processor %.3f s)\n", round + 1,
-                        qPrintable(sides[side].name), run.seconds, run.cpu);
-            std::fflush(stdout);
-        }
-    }
+            return Lftp(server, folder, side == 1 ? 1 : connexions);
+        });
+    if (!done)
+        return 1;
     // A second pass of the same run reads the local copies: what listing, reading and
     // judging cost on their own.
     const Run again = Pass(server, passFolder, connexions, true);
-
-    std::printf("\n%d report files of %.1f KB on average, %s, %d rounds, order rotating\n", count,
-                bytes / 1024.0 / count,
-                delayMs > 0 ? qPrintable(QStringLiteral("%1 ms per server reply").arg(delayMs))
-                            : "loopback without delay",
-                rounds);
-    for (const Side& side : sides) {
-        const std::vector<double> times = side.Times();
-        std::printf("%-32s median %7.3f s  best %7.3f s  worst %7.3f s  processor %.3f s\n",
-                    qPrintable(side.name), Median(times),
-                    *std::min_element(times.begin(), times.end()),
-                    *std::max_element(times.begin(), times.end()), side.MedianCpu());
-    }
+    PrintSides(sides, count, bytes, delayMs, rounds);
     std::printf("second pass (no download)        %7.3f s\n", again.seconds);
     std::printf("entries: %d, %d in trouble\n", count, inTrouble);
     const double pass = Median(sides[0].Times());
@@ -289,35 +310,14 @@ int CompareTls(int count, int rounds, int delayMs, int connexions)
     std::vector<Side> sides{{QStringLiteral("pass in clear text"), {}},
                             {QStringLiteral("pass over TLS"), {}}};
     std::vector<std::unique_ptr<QTemporaryDir>> folders;
-    for (int round = 0; round < rounds; ++round) {
-        for (size_t k = 0; k < sides.size(); ++k) {
-            const size_t side = (k + size_t(round)) % sides.size();
-            const QString folder = folders.emplace_back(std::make_unique<QTemporaryDir>())->path();
-            const Run run =
-                Pass(side == 0 ? clear : tls, folder, connexions, false, nullptr, side == 1);
-            if (run.files != count) {
-                std::fprintf(stderr, "%s: %d of %d files\n", qPrintable(sides[side].name),
-                             run.files, count);
-                return 1;
-            }
-            sides[side].runs.push_back(run);
-            std::printf("round %d  %-32s %7.3f s  (processor %.3f s)\n", round + 1,
-                        qPrintable(sides[side].name), run.seconds, run.cpu);
-            std::fflush(stdout);
-        }
-    }
-    std::printf("\n%d report files of %.1f KB on average, %d connection(s), %s, %d rounds\n", count,
-                bytes / 1024.0 / count, connexions,
-                delayMs > 0 ? qPrintable(QStringLiteral("%1 ms per server reply").arg(delayMs))
-                            : "loopback without delay",
-                rounds);
-    for (const Side& side : sides) {
-        const std::vector<double> times = side.Times();
-        std::printf("%-32s median %7.3f s  best %7.3f s  worst %7.3f s  processor %.3f s\n",
-                    qPrintable(side.name), Median(times),
-                    *std::min_element(times.begin(), times.end()),
-                    *std::max_element(times.begin(), times.end()), side.MedianCpu());
-    }
+    const bool done =
+        RunRounds(sides, rounds, count, folders, [&](size_t side, const QString& folder) {
+            return Pass(side == 0 ? clear : tls, folder, connexions, false, nullptr, side == 1);
+        });
+    if (!done)
+        return 1;
+    std::printf("(%d connection(s) per pass)\n", connexions);
+    PrintSides(sides, count, bytes, delayMs, rounds);
     std::printf("ratio TLS / clear: %.2f (medians; goal: at most 1.5)\n",
                 Median(sides[1].Times()) / Median(sides[0].Times()));
     return 0;

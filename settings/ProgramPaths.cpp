@@ -75,8 +75,8 @@ bool MakePrivateFolder(const QString& folder)
            QFileInfo(folder).isDir();
 }
 
-// Copies the preset as the user's settings file, created 0600 and renamed into place only
-// once complete; an existing file (another start got there first) is never replaced.
+// Copies the preset as the user's settings file: owner only (it holds passwords), and whole
+// or not at all.
 void CopyPreset(const QString& preset, const QString& target)
 {
     QFile source(preset);
@@ -85,22 +85,7 @@ void CopyPreset(const QString& preset, const QString& target)
     const QByteArray content = source.readAll();
     if (source.error() != QFileDevice::NoError)
         return;
-
-    const QString temporary = target + QStringLiteral(".preset");
-    QFile::remove(temporary);
-    QFile copy(temporary);
-    if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                   QFile::ReadOwner | QFile::WriteOwner)) {
-        return;
-    }
-    bool written = WriteAll(copy, content);
-#ifdef Q_OS_UNIX
-    // On disk before the rename, so that a crash never leaves an empty settings file.
-    written = written && ::fsync(copy.handle()) == 0;
-#endif
-    copy.close();
-    if (!written || !QFile::rename(temporary, target))
-        QFile::remove(temporary);
+    WriteFileAtomically(target, content, nullptr, NewFileAccess::OwnerOnly);
 }
 
 } // namespace
