@@ -1,5 +1,7 @@
 #include "CommandLine.h"
+#include "Console.h"
 #include "CordalisApplication.h"
+#include "Errors.h"
 #include "GuiResources.h"
 #include "GuiSeams.h"
 #include "MessageBox.h"
@@ -8,6 +10,7 @@
 #include "TDM.h"
 #include "TFicheCordalis.h"
 #include "TFicheNativeXML.h"
+#include "UnattendedRun.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -55,6 +58,28 @@ int RunWindow(int argc, char** argv)
     return 0;
 }
 
+// A run without a window, on a QCoreApplication: no display is ever needed. Messages the
+// window would show in a box go to the standard error.
+int RunUnattended(int argc, char** argv, const CommandLine& commandLine)
+{
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Cordalis"));
+    Console console;
+    console.InstallAsMessageHandler();
+    try {
+        const QString warning = StartProgram(QCoreApplication::applicationDirPath());
+        if (!warning.isEmpty())
+            ShowMessage(warning);
+        if (commandLine.command() == CommandLine::Command::Publier)
+            return UnattendedRun::Publish(commandLine.Lignes(), console);
+        return UnattendedRun::CheckReports(commandLine.Rapport(), console);
+    } catch (...) {
+        const QString text = ExceptionText(std::current_exception());
+        console.Message(text.isEmpty() ? QStringLiteral("Erreur inattendue.") : text);
+    }
+    return UnattendedRun::Failed;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -67,7 +92,8 @@ int main(int argc, char** argv)
 
     switch (commandLine.command()) {
     case CommandLine::Command::Error:
-        Print(stderr, commandLine.Message() + QLatin1Char('\n'));
+        Print(stderr, commandLine.Message() + QLatin1Char('\n') +
+                          (commandLine.ShowsUsage() ? CommandLine::UsageText() : QString()));
         return CommandLine::UsageError;
     case CommandLine::Command::Help:
         return Print(stdout, CommandLine::HelpText()) ? 0 : 1;
@@ -77,6 +103,9 @@ int main(int argc, char** argv)
             QCoreApplication::applicationDirPath(), ProgramPaths::Environment::OfProcess());
         return Print(stdout, CommandLine::VersionText(layout)) ? 0 : 1;
     }
+    case CommandLine::Command::Publier:
+    case CommandLine::Command::Rapport:
+        return RunUnattended(argc, argv, commandLine);
     case CommandLine::Command::Window:
         break;
     }
