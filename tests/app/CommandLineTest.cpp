@@ -53,6 +53,52 @@ TEST(CommandLine, CommandsAndQtsWindowOptions)
     EXPECT_EQ(Parsed({"-qwindowtitle", "--bogus"}), Command::Window);
 }
 
+TEST(CommandLine, RunsWithoutAWindowTakeTheirRowsAndOptions)
+{
+    CommandLine line = CommandLine::Parse({"--publier"});
+    EXPECT_EQ(line.command(), Command::Publier);
+    EXPECT_FALSE(line.NeedsDisplay());
+    EXPECT_TRUE(line.Lignes().empty());
+    // Each row once, in the order given.
+    line = CommandLine::Parse({"--publier", "messages", "conditions", "messages"});
+    EXPECT_EQ(line.Lignes(),
+              (std::vector<JeuDonnees>{JeuDonnees::Message, JeuDonnees::RemiseAchat}));
+
+    line = CommandLine::Parse({"--rapport"});
+    EXPECT_EQ(line.command(), Command::Rapport);
+    EXPECT_FALSE(line.NeedsDisplay());
+    EXPECT_EQ(line.Rapport().Jours, 1);
+    EXPECT_TRUE(line.Rapport().FichierCsv.isEmpty());
+    line = CommandLine::Parse({"--csv=a b.csv", "--jours", "31", "--utf8", "--rapport"});
+    EXPECT_EQ(line.command(), Command::Rapport);
+    EXPECT_EQ(line.Rapport().Jours, 31);
+    EXPECT_EQ(line.Rapport().FichierCsv, "a b.csv");
+    EXPECT_EQ(line.Rapport().Encodage, CsvEncoding::Utf8);
+    EXPECT_EQ(CommandLine::Parse({"--rapport", "--jours=1", "--csv", "r.csv"}).Rapport().Encodage,
+              CsvEncoding::Windows1252);
+    // Help before any run.
+    EXPECT_EQ(Parsed({"--publier", "--help"}), Command::Help);
+
+    // Refusals say what was wrong and bring the usage.
+    EXPECT_TRUE(ErrorOf({"--publier", "tout"}).contains("ligne inconnue « tout »"));
+    EXPECT_TRUE(ErrorOf({"--rapport", "--jours", "32"}).contains("« 32 »"));
+    EXPECT_TRUE(ErrorOf({"--rapport", "--jours=-1"}).contains("« -1 »"));
+    EXPECT_TRUE(ErrorOf({"--rapport", "--csv"}).contains("« --csv » attend une valeur"));
+    EXPECT_TRUE(ErrorOf({"--rapport", "--utf8"}).contains("« --utf8 » ne va qu'avec --csv"));
+    EXPECT_TRUE(ErrorOf({"--jours", "2"}).contains("ne va qu'avec --rapport"));
+    EXPECT_TRUE(ErrorOf({"--rapport", "--publier"}).contains("ne vont pas ensemble"));
+    EXPECT_TRUE(CommandLine::Parse({"--rapport", "--jours", "0"}).ShowsUsage());
+    EXPECT_FALSE(CommandLine::Parse({"--bogus"}).ShowsUsage());
+
+    // The help shows each option of the runs without a window with an example.
+    const QString help = CommandLine::HelpText();
+    for (const char* example :
+         {"Exemple : cordalis --publier messages documents", "Exemple : cordalis --rapport\n",
+          "Exemple : cordalis --rapport --jours 3", "Exemple : cordalis --rapport --csv ~/",
+          "--csv ~/rapport.csv --utf8"})
+        EXPECT_TRUE(help.contains(QString::fromUtf8(example))) << example;
+}
+
 TEST(CommandLine, AnythingElseIsOneLineOfError)
 {
     EXPECT_EQ(CommandLine::UsageError, 2);
