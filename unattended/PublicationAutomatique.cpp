@@ -33,23 +33,6 @@ const Ligne& LigneDe(JeuDonnees jeu)
     return Lignes[static_cast<size_t>(jeu)];
 }
 
-// Counts the records an export reads; shows nothing.
-class VueGenerationConsole : public VueGeneration
-{
-public:
-    void CacherImages() override {}
-    void FixerPosition(int) override {}
-    void FixerMaximum(int) override {}
-    void Avancer() override { ++enregistrements_; }
-    void TraiterMessages() override {}
-    void AfficherGenererOui() override {}
-
-    int Enregistrements() const { return enregistrements_; }
-
-private:
-    int enregistrements_ = 0;
-};
-
 // The send actions' row images, hourglass and event pumping have nothing to show here.
 class VueEnvoiConsole : public VueEnvoi
 {
@@ -163,7 +146,7 @@ bool PublicationAutomatique::Publier(const std::vector<JeuDonnees>& demandes)
 bool PublicationAutomatique::Generer(JeuDonnees jeu)
 {
     const QString nom = NomJeu(jeu);
-    VueGenerationConsole vue;
+    VueGenerationMuette vue;
     try {
         LigneDe(jeu).Action(contexte_, vue);
     } catch (...) {

@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QFont>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -62,6 +63,9 @@ int RunWindow(int argc, char** argv)
 // window would show in a box go to the standard error.
 int RunUnattended(int argc, char** argv, const CommandLine& commandLine)
 {
+    // A reader that went away (a closed pipe) must not kill the run half-way through its
+    // sends: writes to it fail instead, and the run goes on.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Cordalis"));
     Console console;
