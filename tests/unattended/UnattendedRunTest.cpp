@@ -123,17 +123,6 @@ std::string WithoutTime(const QByteArray& bytes)
     return text.replace(version, "\\1\"").toStdString();
 }
 
-class NoView : public VueGeneration
-{
-public:
-    void CacherImages() override {}
-    void FixerPosition(int) override {}
-    void FixerMaximum(int) override {}
-    void Avancer() override {}
-    void TraiterMessages() override {}
-    void AfficherGenererOui() override {}
-};
-
 // The demo head office's tables, and the files the four "Générer" buttons write from them.
 struct HeadOffice
 {
@@ -150,7 +139,7 @@ struct HeadOffice
         TablesSiege siege(tables);
         const ContexteExport contexte{reference, ini, siege.PourExport(),
                                       QCoreApplication::instance()};
-        NoView view;
+        VueGenerationMuette view;
         for (const ActionGeneration action :
              {GenererRemiseAchat, GenererPersonnalisation, GenererMessages, GenererDocuments})
             action(contexte, view);
