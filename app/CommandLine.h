@@ -51,8 +51,8 @@ public:
     // (the command line asked for one of them).
     bool ShowsUsage() const { return showsUsage_; }
 
-    // For Command::Publier: the rows named, in the order given, each once; empty for every
-    // enabled row.
+    // For Command::Publier: the rows named, each once (they are published in the order of
+    // the window's rows); empty for every enabled row.
     const std::vector<JeuDonnees>& Lignes() const { return lignes_; }
     // For Command::Rapport.
     const OptionsRapport& Rapport() const { return rapport_; }

@@ -78,25 +78,6 @@ TEST(CommandLine, RunsWithoutAWindowTakeTheirRowsAndOptions)
               CsvEncoding::Windows1252);
     // Help before any run.
     EXPECT_EQ(Parsed({"--publier", "--help"}), Command::Help);
-
-    // Refusals say what was wrong and bring the usage.
-    EXPECT_TRUE(ErrorOf({"--publier", "tout"}).contains("ligne inconnue « tout »"));
-    EXPECT_TRUE(ErrorOf({"--rapport", "--jours", "32"}).contains("« 32 »"));
-    EXPECT_TRUE(ErrorOf({"--rapport", "--jours=-1"}).contains("« -1 »"));
-    EXPECT_TRUE(ErrorOf({"--rapport", "--csv"}).contains("« --csv » attend une valeur"));
-    EXPECT_TRUE(ErrorOf({"--rapport", "--utf8"}).contains("« --utf8 » ne va qu'avec --csv"));
-    EXPECT_TRUE(ErrorOf({"--jours", "2"}).contains("ne va qu'avec --rapport"));
-    EXPECT_TRUE(ErrorOf({"--rapport", "--publier"}).contains("ne vont pas ensemble"));
-    EXPECT_TRUE(CommandLine::Parse({"--rapport", "--jours", "0"}).ShowsUsage());
-    EXPECT_FALSE(CommandLine::Parse({"--bogus"}).ShowsUsage());
-
-    // The help shows each option of the runs without a window with an example.
-    const QString help = CommandLine::HelpText();
-    for (const char* example :
-         {"Exemple : cordalis --publier messages documents", "Exemple : cordalis --rapport\n",
-          "Exemple : cordalis --rapport --jours 3", "Exemple : cordalis --rapport --csv ~/",
-          "--csv ~/rapport.csv --utf8"})
-        EXPECT_TRUE(help.contains(QString::fromUtf8(example))) << example;
 }
 
 TEST(CommandLine, AnythingElseIsOneLineOfError)
