@@ -17,7 +17,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 using namespace ProgramPaths;
 
@@ -77,21 +76,12 @@ TEST(InstalledWindow, EveryActionWritesInTheUsersFoldersAndNoneBesideTheProgram)
     EXPECT_TRUE(ReadFile(FichierIni()).contains("Remise_Achat=1"));
     EXPECT_EQ(ReadFile(presetFile), preset) << "the preset is never written";
 
-    // The first pass shows its progress in a modal window of its own before the report
-    // window opens: the check waits for the report window.
-    QStringList listed;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (auto* report = qobject_cast<TFicheRapport*>(QApplication::activeModalWidget())) {
-            for (int i = 0; i < Child<QListWidget>(*report, "lstRapport")->count(); ++i)
-                listed << Child<QListWidget>(*report, "lstRapport")->item(i)->text();
-            report->close();
-        }
+    OnNextModal([](QWidget* modal) {
+        auto* list = Child<QListWidget>(*modal, "lstRapport");
+        ASSERT_EQ(list->count(), 1);
+        EXPECT_EQ(list->item(0)->text(), "Magasin Lyon");
     });
-    watch.start(20);
     fiche.BtnRapport()->click();
-    watch.stop();
-    EXPECT_EQ(listed, QStringList{"Magasin Lyon"});
     EXPECT_TRUE(QFileInfo::exists(data + "Rapport/Magasin Lyon.xml"));
     EXPECT_TRUE(QFileInfo(data + "Rapport/Historique").isDir());
 
