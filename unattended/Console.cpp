@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include "Errors.h"
 #include "MessageBox.h"
 #include "Regional.h"
 
@@ -57,4 +58,10 @@ QString Console::OneLine(const QString& text)
 {
     static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n\\t]\\s*"));
     return QString(text).replace(breaks, QStringLiteral(" ")).trimmed();
+}
+
+void ShowCurrentExceptionMessage()
+{
+    const QString text = ExceptionText(std::current_exception());
+    ShowMessage(text.isEmpty() ? QStringLiteral("Erreur inattendue.") : text);
 }

@@ -30,3 +30,7 @@ public:
 private:
     bool installed_ = false;
 };
+
+// Tells the exception being handled through the message seam, as the window shows what an
+// action throws in a box; an exception without a text is told as unexpected.
+void ShowCurrentExceptionMessage();

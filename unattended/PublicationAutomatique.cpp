@@ -1,14 +1,12 @@
 #include "PublicationAutomatique.h"
 
 #include "Console.h"
-#include "Errors.h"
 #include "Exports.h"
 #include "MessageBox.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
-#include <exception>
 #include <utility>
 
 namespace {
@@ -43,13 +41,6 @@ public:
     void TraiterMessagesEnAttente() override {}
     void FinEnvoi() override {}
 };
-
-// The window shows what an action throws in a box: here, on the standard error.
-void MontrerErreurEnCours()
-{
-    const QString texte = ExceptionText(std::current_exception());
-    ShowMessage(texte.isEmpty() ? QStringLiteral("Erreur inattendue.") : texte);
-}
 
 QString Octets(qint64 taille)
 {
@@ -150,7 +141,7 @@ bool PublicationAutomatique::Generer(JeuDonnees jeu)
     try {
         LigneDe(jeu).Action(contexte_, vue);
     } catch (...) {
-        MontrerErreurEnCours();
+        ShowCurrentExceptionMessage();
         console_.Step(QStringLiteral("%1 : Générer en échec, rien n'est envoyé").arg(nom));
         return false;
     }
@@ -173,7 +164,7 @@ bool PublicationAutomatique::Envoyer(JeuDonnees jeu)
     try {
         envoye = envoi_.Envoyer(jeu, typeEnvoi_, cheminUri_, vue);
     } catch (...) {
-        MontrerErreurEnCours();
+        ShowCurrentExceptionMessage();
     }
     if (!envoye) {
         // The window only shows its red cross for a missing target folder: say why here.

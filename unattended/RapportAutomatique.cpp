@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <algorithm>
-#include <exception>
 
 RapportAutomatique::RapportAutomatique(SessionRapport& session, Console& console)
     : session_(session), console_(console)
@@ -48,8 +47,7 @@ bool RapportAutomatique::Executer(const OptionsRapport& options)
         complete = session_.ChargerRapports(options.Jours, ajouter);
     } catch (...) {
         // The window shows an error of the pass in a box, keeping what was listed.
-        const QString texte = ExceptionText(std::current_exception());
-        ShowMessage(texte.isEmpty() ? QStringLiteral("Erreur inattendue.") : texte);
+        ShowCurrentExceptionMessage();
     }
     if (!complete) {
         // An incomplete list written as the CSV would pass for the whole network's.

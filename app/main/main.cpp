@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "CordalisApplication.h"
-#include "Errors.h"
 #include "GuiResources.h"
 #include "GuiSeams.h"
 #include "MessageBox.h"
@@ -78,8 +77,7 @@ int RunUnattended(int argc, char** argv, const CommandLine& commandLine)
             return UnattendedRun::Publish(commandLine.Lignes(), console);
         return UnattendedRun::CheckReports(commandLine.Rapport(), console);
     } catch (...) {
-        const QString text = ExceptionText(std::current_exception());
-        console.Message(text.isEmpty() ? QStringLiteral("Erreur inattendue.") : text);
+        ShowCurrentExceptionMessage();
     }
     return UnattendedRun::Failed;
 }
