@@ -2,8 +2,10 @@
 
 #include "AliasFolder.h"
 #include "ProgramStart.h"
+#include "PublicationAutomatique.h"
 
 #include <QDir>
+#include <algorithm>
 
 namespace {
 
@@ -73,24 +75,69 @@ QString Native(const QString& path)
 CommandLine CommandLine::Parse(const QStringList& arguments)
 {
     CommandLine line;
-    const auto choose = [&line](Command command) {
-        // The first of --help and --version given is the one carried out.
-        if (line.command_ == Command::Window)
-            line.command_ = command;
-    };
-    const auto fail = [&line](const QString& problem) {
+    // The first of --help and --version given is the one carried out, before any run.
+    Command asked = Command::Window;
+    bool publier = false, rapport = false, jours = false, csv = false, utf8 = false;
+    const auto fail = [&](const QString& problem) {
         line.command_ = Command::Error;
         line.message_ = ErrorLine(problem);
+        line.showsUsage_ = publier || rapport || jours || csv || utf8;
         return line;
     };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            choose(Command::Help);
+            if (asked == Command::Window)
+                asked = Command::Help;
             continue;
         }
         if (argument == QLatin1String("--version")) {
-            choose(Command::Version);
+            if (asked == Command::Window)
+                asked = Command::Version;
+            continue;
+        }
+        if (argument == QLatin1String("--publier")) {
+            publier = true;
+            continue;
+        }
+        if (argument == QLatin1String("--rapport")) {
+            rapport = true;
+            continue;
+        }
+        if (argument == QLatin1String("--utf8")) {
+            utf8 = true;
+            continue;
+        }
+        // The options of --rapport that take a value, given as "--jours 2" or "--jours=2".
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        const QString name = equals < 0 ? argument : argument.left(equals);
+        if (name == QLatin1String("--jours") || name == QLatin1String("--csv")) {
+            QString value;
+            if (equals >= 0) {
+                value = argument.mid(equals + 1);
+            } else {
+                // A following option is not taken for a value ("--csv --utf8").
+                if (i + 1 >= arguments.size() || arguments.at(i + 1).startsWith(QLatin1Char('-')))
+                    return fail(QStringLiteral("l'option « %1 » attend une valeur").arg(name));
+                value = arguments.at(++i);
+            }
+            if (name == QLatin1String("--jours")) {
+                jours = true;
+                bool ok = false;
+                const int count = value.toInt(&ok);
+                if (!ok || count < OptionsRapport::JoursMin || count > OptionsRapport::JoursMax)
+                    return fail(QStringLiteral("--jours attend un nombre entier de %1 à %2, "
+                                               "pas « %3 »")
+                                    .arg(OptionsRapport::JoursMin)
+                                    .arg(OptionsRapport::JoursMax)
+                                    .arg(value));
+                line.rapport_.Jours = count;
+            } else {
+                csv = true;
+                if (value.isEmpty())
+                    return fail(QStringLiteral("l'option « --csv » attend un nom de fichier"));
+                line.rapport_.FichierCsv = value;
+            }
             continue;
         }
         bool valueAttached = false;
@@ -101,8 +148,34 @@ CommandLine CommandLine::Parse(const QStringList& arguments)
         }
         if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1)
             return fail(QStringLiteral("option inconnue « %1 »").arg(argument));
+        if (publier) {
+            const std::optional<JeuDonnees> jeu = JeuNomme(argument);
+            if (!jeu)
+                return fail(QStringLiteral("ligne inconnue « %1 » (lignes : %2)")
+                                .arg(argument, NomsJeux().join(QStringLiteral(", "))));
+            if (std::find(line.lignes_.begin(), line.lignes_.end(), *jeu) == line.lignes_.end())
+                line.lignes_.push_back(*jeu);
+            continue;
+        }
         return fail(QStringLiteral("argument inattendu « %1 »").arg(argument));
     }
+
+    if (publier && rapport)
+        return fail(QStringLiteral("--publier et --rapport ne vont pas ensemble"));
+    if ((jours || csv) && !rapport)
+        return fail(QStringLiteral("l'option « %1 » ne va qu'avec --rapport")
+                        .arg(jours ? QStringLiteral("--jours") : QStringLiteral("--csv")));
+    if (utf8 && !csv)
+        return fail(QStringLiteral("l'option « --utf8 » ne va qu'avec --csv"));
+    if (utf8)
+        line.rapport_.Encodage = CsvEncoding::Utf8;
+
+    if (asked != Command::Window)
+        line.command_ = asked;
+    else if (publier)
+        line.command_ = Command::Publier;
+    else if (rapport)
+        line.command_ = Command::Rapport;
     return line;
 }
 
@@ -120,6 +193,30 @@ QString CommandLine::HelpText()
         "                 puis quitte\n"
         "Les options de Qt pour la fenêtre (-platform, -style, -display...) sont acceptées.\n"
         "\n"
+        "Sans fenêtre (minuterie, cron, script ; aucun affichage n'est nécessaire) :\n"
+        "      --publier [LIGNE...]\n"
+        "                 « Générer » puis « Envoyer » de chaque ligne activée dans les\n"
+        "                 réglages, ou des seules lignes nommées : conditions,\n"
+        "                 personnalisation, messages, documents ; l'échec d'une ligne\n"
+        "                 n'arrête pas les suivantes.\n"
+        "                 Exemple : cordalis --publier messages documents\n"
+        "      --rapport  une passe sur les rapports des franchisés, comme la fenêtre\n"
+        "                 « Rapport » : une ligne par franchisé, « en ordre » ou\n"
+        "                 « en anomalie », le détail des franchisés en anomalie en dessous.\n"
+        "                 Exemple : cordalis --rapport\n"
+        "      --jours N  avec --rapport : jours de retard admis, de 1 à 31 (1 par défaut).\n"
+        "                 Exemple : cordalis --rapport --jours 3\n"
+        "      --csv FICHIER\n"
+        "                 avec --rapport : écrit aussi la liste en CSV (nom;état;détail;),\n"
+        "                 en windows-1252 comme l'historique.\n"
+        "                 Exemple : cordalis --rapport --csv ~/rapport.csv\n"
+        "      --utf8     avec --csv : écrit le CSV en UTF-8.\n"
+        "                 Exemple : cordalis --rapport --csv ~/rapport.csv --utf8\n"
+        "Chaque étape s'écrit sur la sortie standard, chaque message d'erreur sur la sortie\n"
+        "d'erreur, une ligne chacun, précédée de la date et de l'heure. Codes de sortie : 0 tout\n"
+        "est fait, 1 une étape a échoué (les lignes disent laquelle), 2 ligne de commande\n"
+        "incorrecte, 3 une autre exécution sans fenêtre de la même installation est en cours.\n"
+        "\n"
         "Fichiers :\n"
         "  Installation portable, quand le dossier du programme contient Cordalis.ini ou que\n"
         "  l'utilisateur peut y écrire : tout se trouve à côté du programme (Cordalis.ini,\n"
@@ -132,6 +229,13 @@ QString CommandLine::HelpText()
         "\n"
         "Formats régionaux : français (fr_FR) quelle que soit la langue de la session ; la clé\n"
         "Regional de la section [Cordalis] en choisit d'autres (par exemple fr_BE, fr_CH).\n");
+}
+
+QString CommandLine::UsageText()
+{
+    return QStringLiteral("Utilisation : cordalis --publier [LIGNE...]\n"
+                          "              cordalis --rapport [--jours N] [--csv FICHIER [--utf8]]\n"
+                          "Lignes : conditions, personnalisation, messages, documents.\n");
 }
 
 QString CommandLine::VersionText(const ProgramPaths::Layout& layout)

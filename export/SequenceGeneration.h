@@ -29,6 +29,23 @@ public:
     virtual void AfficherGenererOui() = 0;
 };
 
+// The view of an export run without a window: shows nothing, counts the records read.
+class VueGenerationMuette : public VueGeneration
+{
+public:
+    void CacherImages() override {}
+    void FixerPosition(int) override {}
+    void FixerMaximum(int) override {}
+    void Avancer() override { ++enregistrements_; }
+    void TraiterMessages() override {}
+    void AfficherGenererOui() override {}
+
+    int Enregistrements() const { return enregistrements_; }
+
+private:
+    int enregistrements_ = 0;
+};
+
 // One export file: its table, its name in the preparation folder, its root element, and how
 // a row is chosen and written.
 struct FichierExport

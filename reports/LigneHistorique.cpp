@@ -1,13 +1,9 @@
 #include "LigneHistorique.h"
 
-#include "AtomicFile.h"
-#include "CodePage.h"
-#include "Errors.h"
+#include "CsvFile.h"
 #include "Regional.h"
 #include "RegleRapport.h"
 #include "TNativeXmlQLF.h"
-
-#include <QDir>
 
 void LireHistorique(const TNativeXmlQLF& document, std::vector<LigneHistorique>& lignes)
 {
@@ -29,19 +25,14 @@ void LireHistorique(const TNativeXmlQLF& document, std::vector<LigneHistorique>&
 
 QByteArray TexteCsv(const std::vector<LigneHistorique>& lignes)
 {
-    const CodePage windows1252(1252);
-    QByteArray bytes;
+    std::vector<QStringList> enregistrements;
+    enregistrements.reserve(lignes.size());
     for (const LigneHistorique& ligne : lignes)
-        bytes +=
-            windows1252.Encode(ligne.Date + QLatin1Char(';') + ligne.Texte + QLatin1Char(';')) +
-            "\r\n";
-    return bytes;
+        enregistrements.push_back({ligne.Date, ligne.Texte});
+    return CsvText(enregistrements, CsvEncoding::Windows1252);
 }
 
 void EcrireCsv(const QString& fichier, const std::vector<LigneHistorique>& lignes)
 {
-    QString raison;
-    if (!WriteFileAtomically(fichier, TexteCsv(lignes), &raison))
-        throw CordalisError(QStringLiteral("Impossible d'écrire le fichier ") +
-                            QDir::toNativeSeparators(fichier) + QStringLiteral(" : ") + raison);
+    WriteCsvFile(fichier, TexteCsv(lignes));
 }

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Console.h"
 #include "CordalisApplication.h"
 #include "GuiResources.h"
 #include "GuiSeams.h"
@@ -8,10 +9,12 @@
 #include "TDM.h"
 #include "TFicheCordalis.h"
 #include "TFicheNativeXML.h"
+#include "UnattendedRun.h"
 
 #include <QCoreApplication>
 #include <QFont>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -55,6 +58,30 @@ int RunWindow(int argc, char** argv)
     return 0;
 }
 
+// A run without a window, on a QCoreApplication: no display is ever needed. Messages the
+// window would show in a box go to the standard error.
+int RunUnattended(int argc, char** argv, const CommandLine& commandLine)
+{
+    // A reader that went away (a closed pipe) must not kill the run half-way through its
+    // sends: writes to it fail instead, and the run goes on.
+    std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Cordalis"));
+    Console console;
+    console.InstallAsMessageHandler();
+    try {
+        const QString warning = StartProgram(QCoreApplication::applicationDirPath());
+        if (!warning.isEmpty())
+            ShowMessage(warning);
+        if (commandLine.command() == CommandLine::Command::Publier)
+            return UnattendedRun::Publish(commandLine.Lignes(), console);
+        return UnattendedRun::CheckReports(commandLine.Rapport(), console);
+    } catch (...) {
+        ShowCurrentExceptionMessage();
+    }
+    return UnattendedRun::Failed;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -67,7 +94,8 @@ int main(int argc, char** argv)
 
     switch (commandLine.command()) {
     case CommandLine::Command::Error:
-        Print(stderr, commandLine.Message() + QLatin1Char('\n'));
+        Print(stderr, commandLine.Message() + QLatin1Char('\n') +
+                          (commandLine.ShowsUsage() ? CommandLine::UsageText() : QString()));
         return CommandLine::UsageError;
     case CommandLine::Command::Help:
         return Print(stdout, CommandLine::HelpText()) ? 0 : 1;
@@ -77,6 +105,9 @@ int main(int argc, char** argv)
             QCoreApplication::applicationDirPath(), ProgramPaths::Environment::OfProcess());
         return Print(stdout, CommandLine::VersionText(layout)) ? 0 : 1;
     }
+    case CommandLine::Command::Publier:
+    case CommandLine::Command::Rapport:
+        return RunUnattended(argc, argv, commandLine);
     case CommandLine::Command::Window:
         break;
     }

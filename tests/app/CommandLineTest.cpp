@@ -53,6 +53,33 @@ TEST(CommandLine, CommandsAndQtsWindowOptions)
     EXPECT_EQ(Parsed({"-qwindowtitle", "--bogus"}), Command::Window);
 }
 
+TEST(CommandLine, RunsWithoutAWindowTakeTheirRowsAndOptions)
+{
+    CommandLine line = CommandLine::Parse({"--publier"});
+    EXPECT_EQ(line.command(), Command::Publier);
+    EXPECT_FALSE(line.NeedsDisplay());
+    EXPECT_TRUE(line.Lignes().empty());
+    // Each row once, in the order given.
+    line = CommandLine::Parse({"--publier", "messages", "conditions", "messages"});
+    EXPECT_EQ(line.Lignes(),
+              (std::vector<JeuDonnees>{JeuDonnees::Message, JeuDonnees::RemiseAchat}));
+
+    line = CommandLine::Parse({"--rapport"});
+    EXPECT_EQ(line.command(), Command::Rapport);
+    EXPECT_FALSE(line.NeedsDisplay());
+    EXPECT_EQ(line.Rapport().Jours, 1);
+    EXPECT_TRUE(line.Rapport().FichierCsv.isEmpty());
+    line = CommandLine::Parse({"--csv=a b.csv", "--jours", "31", "--utf8", "--rapport"});
+    EXPECT_EQ(line.command(), Command::Rapport);
+    EXPECT_EQ(line.Rapport().Jours, 31);
+    EXPECT_EQ(line.Rapport().FichierCsv, "a b.csv");
+    EXPECT_EQ(line.Rapport().Encodage, CsvEncoding::Utf8);
+    EXPECT_EQ(CommandLine::Parse({"--rapport", "--jours=1", "--csv", "r.csv"}).Rapport().Encodage,
+              CsvEncoding::Windows1252);
+    // Help before any run.
+    EXPECT_EQ(Parsed({"--publier", "--help"}), Command::Help);
+}
+
 TEST(CommandLine, AnythingElseIsOneLineOfError)
 {
     EXPECT_EQ(CommandLine::UsageError, 2);

@@ -26,17 +26,6 @@
 
 namespace {
 
-class SilentView : public VueGeneration
-{
-public:
-    void CacherImages() override {}
-    void FixerPosition(int) override {}
-    void FixerMaximum(int) override {}
-    void Avancer() override {}
-    void TraiterMessages() override {}
-    void AfficherGenererOui() override {}
-};
-
 QString Line(const QStringList& fields)
 {
     return fields.join(QLatin1Char('|')).replace(QLatin1Char('\n'), QLatin1String("\\n")) +
@@ -72,7 +61,7 @@ int main(int argc, char** argv)
         TablesSiege siege(AliasFolder(ProgramPaths::FichierIni(), ProgramPaths::DataFolder()));
         const ContexteExport contexte{ProgramPaths::DossierPreparation(),
                                       ProgramPaths::FichierIni(), siege.PourExport(), &app};
-        SilentView view;
+        VueGenerationMuette view;
         for (const ActionGeneration action :
              {GenererRemiseAchat, GenererPersonnalisation, GenererMessages, GenererDocuments})
             action(contexte, view);
