@@ -15,7 +15,7 @@ packages=(
   proftpd-core proftpd-mod-crypto
   xvfb xauth
   lftp
-  desktop-file-utils appstream
+  desktop-file-utils appstream systemd
   clang clang-format
   ccache
 )
