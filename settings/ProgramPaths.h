@@ -10,8 +10,8 @@
 //   preparer/, Rapport/ and the default alias folder QuillfenAdministration/, whatever the
 //   working directory.
 // - Installed (a folder only root may write, such as /usr/lib/cordalis/, and anything under
-//   /usr, even for root): the user's own folders, by the XDG base directory rules. The settings file is
-//   $XDG_CONFIG_HOME/Cordalis/Cordalis.ini (default ~/.config/), the rest lives in
+//   /usr, even for root): the user's own folders, by the XDG base directory rules. The settings
+//   file is $XDG_CONFIG_HOME/Cordalis/Cordalis.ini (default ~/.config/), the rest lives in
 //   $XDG_DATA_HOME/Cordalis/ (default ~/.local/share/). When the user has no settings file
 //   yet, the first Cordalis/Cordalis.ini found in $XDG_CONFIG_DIRS (default /etc/xdg), the IT
 //   department's preset, is copied as his first one; the preset itself is never written.

@@ -33,7 +33,8 @@ QString qtFilter(const QString& filter)
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList result;
     for (int i = 0; i + 1 < parts.size(); i += 2)
-        result << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+        result << QStringLiteral("%1 (%2)").arg(
+            parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
     return result.join(QStringLiteral(";;"));
 }
 
@@ -101,19 +102,31 @@ QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& 
     return dialog.selectedFiles().constFirst();
 }
 
-void SetNextAnswer(const QString& answer) { answers().push_back(answer); }
-void ClearAnswers() { answers().clear(); }
+void SetNextAnswer(const QString& answer)
+{
+    answers().push_back(answer);
+}
+void ClearAnswers()
+{
+    answers().clear();
+}
 
 } // namespace Dialogs
 
-WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+WaitCursor::WaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+WaitCursor::~WaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
 
 void InstallMessageBoxHandler()
 {
     SetMessageHandler([](const QString& text) {
-        QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text,
-                        QMessageBox::Ok, QApplication::activeWindow());
+        QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+                        QApplication::activeWindow());
         box.exec();
     });
 }
