@@ -8,6 +8,11 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
+# Compiler cache: paths inside this clone are hashed relative to it, so that a clone in any
+# folder reuses what an earlier build of the same sources compiled.
+export CCACHE_BASEDIR="$PWD"
+export CCACHE_NOHASHDIR=1
+
 build=${1:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORDALIS_WERROR=ON
 cmake --build "$build" --parallel "$(nproc)"
