@@ -3,22 +3,24 @@
 // one, and prints every run, the medians and their ratios.
 //
 //     build/bench/report_bench [--delai MS] [--connexions C] [file count [rounds]]
-//     build/bench/report_bench --tls [--delai MS] [--connexions C] [file count [rounds]]
-//     build/bench/report_bench --linearite
+//     build/bench/report_bench --tls [--proftpd | --delai MS] [--connexions C] [file count
+//     [rounds]] build/bench/report_bench --linearite
 //
 // --delai MS: each reply of the server comes MS milliseconds late (a distant server; 0 by
 // default: loopback). --connexions C: the pass's connection count (Connexions, 4 by default).
 // The pass runs against `lftp mirror --parallel=1` and `--parallel=C`, the three in turn,
 // their order rotating from round to round. --tls: the same pass over explicit TLS (the
 // server's certificate trusted through Certificat) against it in clear text, on two servers
-// holding the same files (goal: at most 1.5). --linearite: processor time and peak memory of
-// the pass alone for 300 and 3,000 reports, each in a process of its own.
+// holding the same files (goal: at most 1.5); --proftpd: on proftpd rather than pyftpdlib,
+// whose TLS work in Python weighs on a loopback run. --linearite: processor time and peak
+// memory of the pass alone for 300 and 3,000 reports, each in a process of its own.
 
 #include "Errors.h"
 #include "FtpClient.h"
 #include "Regional.h"
 #include "SessionRapport.h"
 #include "TestFtpServer.h"
+#include "TestProftpdServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -94,7 +96,7 @@ QByteArray Report(int index, const QDateTime& date)
 }
 
 // Writes count reports on the server; returns their total size.
-qint64 WriteReports(const TestFtpServer& server, int count)
+qint64 WriteReports(const TestServerFiles& server, int count)
 {
     const QDateTime now = QDateTime::currentDateTime();
     qint64 bytes = 0;
@@ -115,8 +117,10 @@ struct Run
 };
 
 // A first pass (or with charges, a later one) into folder over connexions connections of the
-// server's section; with tls, over explicit TLS with the server's certificate trusted.
-Run Pass(const TestFtpServer& server, const QString& folder, int connexions, bool charges,
+// server (a TestFtpServer or a TestProftpdServer); with tls, over explicit TLS with the
+// server's certificate trusted.
+template <typename Server>
+Run Pass(const Server& server, const QString& folder, int connexions, bool charges,
          int* inTrouble = nullptr, bool tls = false)
 {
     FtpClient ftp;
@@ -293,20 +297,14 @@ int Compare(int count, int rounds, int delayMs, int connexions)
     return 0;
 }
 
-// The same first pass in clear text and over explicit TLS, on two servers holding the same
-// files, in turn, the order rotating from round to round.
-int CompareTls(int count, int rounds, int delayMs, int connexions)
+// The same first pass in clear text and over explicit TLS, on two servers of one kind
+// holding the same files, in turn, the order rotating from round to round.
+template <typename Server>
+int CompareTls(const Server& clear, const Server& tls, int count, int rounds, int delayMs,
+               int connexions)
 {
-    WaitForLocalPorts();
-    TestFtpServer::Options options;
-    options.replyDelayMs = delayMs;
-    TestFtpServer clear(options);
-    options.tls = true;
-    options.tlsRequireReuse = true;
-    TestFtpServer tls(options);
     const qint64 bytes = WriteReports(clear, count);
     WriteReports(tls, count);
-
     std::vector<Side> sides{{QStringLiteral("pass in clear text"), {}},
                             {QStringLiteral("pass over TLS"), {}}};
     std::vector<std::unique_ptr<QTemporaryDir>> folders;
@@ -321,6 +319,29 @@ int CompareTls(int count, int rounds, int delayMs, int connexions)
     std::printf("ratio TLS / clear: %.2f (medians; goal: at most 1.5)\n",
                 Median(sides[1].Times()) / Median(sides[0].Times()));
     return 0;
+}
+
+// The TLS comparison on pyftpdlib (which may answer late), or on proftpd, whose handshakes
+// are made in C rather than in Python.
+int CompareTls(int count, int rounds, int delayMs, int connexions, bool proftpd)
+{
+    WaitForLocalPorts();
+    if (proftpd) {
+        TestProftpdServer::Options options;
+        const TestProftpdServer clear(options);
+        options.tls = true;
+        const TestProftpdServer tls(options);
+        std::printf("proftpd\n");
+        return CompareTls(clear, tls, count, rounds, 0, connexions);
+    }
+    TestFtpServer::Options options;
+    options.replyDelayMs = delayMs;
+    const TestFtpServer clear(options);
+    options.tls = true;
+    options.tlsRequireReuse = true;
+    const TestFtpServer tls(options);
+    std::printf("pyftpdlib\n");
+    return CompareTls(clear, tls, count, rounds, delayMs, connexions);
 }
 
 // One first pass over count reports, alone in this process: prints its processor time and
@@ -374,6 +395,7 @@ int main(int argc, char** argv)
     int delayMs = 0;
     int connexions = ParametresRapport::ConnexionsParDefaut;
     bool tls = false;
+    bool proftpd = false;
     std::vector<int> numbers;
     try {
         for (int i = 1; i < argc; ++i) {
@@ -383,6 +405,8 @@ int main(int argc, char** argv)
                 return PassAlone(std::max(1, std::atoi(argv[i + 1])));
             if (!std::strcmp(argv[i], "--tls"))
                 tls = true;
+            else if (!std::strcmp(argv[i], "--proftpd"))
+                proftpd = true;
             else if (!std::strcmp(argv[i], "--delai") && i + 1 < argc)
                 delayMs = std::max(0, std::atoi(argv[++i]));
             else if (!std::strcmp(argv[i], "--connexions") && i + 1 < argc)
@@ -392,7 +416,7 @@ int main(int argc, char** argv)
         }
         const int count = numbers.size() > 0 ? numbers[0] : delayMs > 0 ? 300 : 1000;
         const int rounds = numbers.size() > 1 ? numbers[1] : 5;
-        return tls ? CompareTls(count, rounds, delayMs, connexions)
+        return tls ? CompareTls(count, rounds, delayMs, connexions, proftpd)
                    : Compare(count, rounds, delayMs, connexions);
     } catch (const CordalisError& e) {
         std::fprintf(stderr, "report_bench: %s\n", e.what());
