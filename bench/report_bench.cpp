@@ -18,6 +18,7 @@
 #include "Errors.h"
 #include "FtpClient.h"
 #include "Regional.h"
+#include "ServerSection.h"
 #include "SessionRapport.h"
 #include "TestFtpServer.h"
 #include "TestProftpdServer.h"
@@ -124,13 +125,7 @@ Run Pass(const Server& server, const QString& folder, int connexions, bool charg
          int* inTrouble = nullptr, bool tls = false)
 {
     FtpClient ftp;
-    ParametresRapport parametres;
-    parametres.Host = server.host();
-    parametres.Login = server.user();
-    parametres.Mdp = server.password();
-    parametres.Port = server.port();
-    parametres.TLS = tls;
-    parametres.Certificat = tls ? server.caFile() : QString();
+    auto parametres = SectionOf<ParametresRapport>(server, tls);
     parametres.Connexions = connexions;
     SessionRapport session(
         ftp, parametres,

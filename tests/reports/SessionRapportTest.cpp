@@ -2,6 +2,7 @@
 
 #include "FtpClient.h"
 #include "MessageRecorder.h"
+#include "ServerSection.h"
 #include "SessionRapport.h"
 #include "TNativeXmlQLF.h"
 #include "TestFtpServer.h"
@@ -42,28 +43,25 @@ protected:
 
     SessionRapport Session(quint16 port = 0, std::optional<int> connexions = {})
     {
-        ParametresRapport p;
-        p.Host = server_.host();
-        p.Login = server_.user();
-        p.Mdp = server_.password();
-        p.Port = port ? port : server_.port();
+        auto p = SectionOf<ParametresRapport>(server_);
+        if (port)
+            p.Port = port;
         if (const std::optional<int> imposees = connexions ? connexions : ConnexionsImposees())
             p.Connexions = *imposees;
-        return SessionRapport(ftp_, p, {rapport_, historique_},
-                              {[this] { return charges_; }, [this](bool v) { charges_ = v; }},
-                              QCoreApplication::instance());
+        return SessionWith(p);
     }
 
     // A session on another server of the test, with its own flag, downloading over connexions.
     SessionRapport SessionOn(const TestFtpServer& server, int connexions)
     {
-        ParametresRapport p;
-        p.Host = server.host();
-        p.Login = server.user();
-        p.Mdp = server.password();
-        p.Port = server.port();
+        auto p = SectionOf<ParametresRapport>(server);
         p.Connexions = connexions;
         charges_ = false;
+        return SessionWith(p);
+    }
+
+    SessionRapport SessionWith(const ParametresRapport& p)
+    {
         return SessionRapport(ftp_, p, {rapport_, historique_},
                               {[this] { return charges_; }, [this](bool v) { charges_ = v; }},
                               QCoreApplication::instance());
