@@ -105,10 +105,7 @@ bool ActionsEnvoi::EnvoyerFichier(TTypeEnvoi typeEnvoi, const QString& cheminUri
     case EnvoiUri: {
         // The settings dialog stores a folder with its separator; a value typed without one
         // still names the folder, not a prefix of names beside it.
-        const bool separe =
-            cheminUri.endsWith(QLatin1Char('/')) || cheminUri.endsWith(QDir::separator());
-        const QString dossier = separe ? cheminUri : cheminUri + QLatin1Char('/');
-        return EnvoiParChemin(cheminLocal, dossier + nomFichier);
+        return EnvoiParChemin(cheminLocal, QDir(cheminUri).filePath(nomFichier));
     }
     }
     return false;

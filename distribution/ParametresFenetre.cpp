@@ -1,6 +1,6 @@
 #include "ParametresFenetre.h"
 
-#include "TIniFile.h"
+#include "ConfigCordalis.h"
 
 #include <QFileInfo>
 
@@ -9,24 +9,15 @@ std::optional<ParametresFenetre> LireParametresFenetre(const QString& fichierIni
     if (!QFileInfo(fichierIni).isFile())
         return std::nullopt;
 
-    const TIniFile ini(fichierIni);
-    const QString section = QStringLiteral("Cordalis");
+    // The section as the settings dialog reads it; the window only maps it to its own terms.
+    const ConfigCordalis config = LireConfigCordalis(fichierIni);
     ParametresFenetre result;
-    result.Lignes = {
-        ini.ReadBool(section, QStringLiteral("Remise_Achat"), false),
-        ini.ReadBool(section, QStringLiteral("Personnalisation"), false),
-        ini.ReadBool(section, QStringLiteral("Message"), false),
-        ini.ReadBool(section, QStringLiteral("Document"), false),
-    };
-
-    const QString typeEnvoi =
-        ini.ReadString(section, QStringLiteral("TypeEnvoi"), QStringLiteral("FTP"));
-    if (typeEnvoi == QLatin1String("FTP")) {
+    result.Lignes = {config.RemiseAchat, config.Personnalisation, config.Message, config.Document};
+    if (config.Canal == CanalConfig::Ftp) {
         result.TypeEnvoi = EnvoiFtp;
-    } else if (typeEnvoi == QLatin1String("URI")) {
+    } else if (config.Canal == CanalConfig::Chemin) {
         result.TypeEnvoi = EnvoiUri;
-        result.CheminUri =
-            ini.ReadString(QStringLiteral("Cordalis_URI"), QStringLiteral("URI"), QString());
+        result.CheminUri = config.Uri;
     }
     return result;
 }

@@ -10,7 +10,7 @@ void ConfigurerClientFtp(FtpClient& client, const ParametresFtp& parametres)
                                       "un port valide (1 à 65535).")
                            .arg(parametres.Port));
     client.Configure(parametres.Host, parametres.Login, parametres.Mdp,
-                     static_cast<quint16>(parametres.Port), 0);
+                     static_cast<quint16>(parametres.Port));
     client.SetTlsRequired(parametres.TLS);
     client.SetTrustedCertificates(parametres.Certificat);
 }

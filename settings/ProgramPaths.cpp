@@ -162,11 +162,6 @@ void Init(const QString& executableFolder)
     Init(Decide(executableFolder, Environment::OfProcess()));
 }
 
-const Layout& Current()
-{
-    return current();
-}
-
 void PrepareUserFolders()
 {
     const Layout& layout = current();

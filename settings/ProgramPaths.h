@@ -76,8 +76,6 @@ void Init(const Layout& layout);
 // Init(Decide(executableFolder, Environment::OfProcess())).
 void Init(const QString& executableFolder);
 
-const Layout& Current();
-
 // Installed mode: creates the user's settings and data folders when missing (0700, as the
 // XDG rules ask for the folders they create), then, when the user has no settings file yet,
 // copies the preset as his first one (0600: it may hold passwords). A preset that cannot be

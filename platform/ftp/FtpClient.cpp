@@ -278,7 +278,6 @@ public:
     QString user;
     QString password;
     quint16 port = 21;
-    int transferTimeout = 0;
     int replyTimeout = DefaultReplyTimeoutSeconds;
     int stallTimeout = DefaultStallTimeoutSeconds;
     bool tlsRequired = false;
@@ -400,7 +399,7 @@ public:
         localError.clear();
         moved = 0;
         sinceMoved.start();
-        stallLimit = transferTimeout > 0 ? transferTimeout : stallTimeout;
+        stallLimit = stallTimeout;
         sending = false;
         stalled = false;
 
@@ -557,6 +556,19 @@ public:
     // control connection itself (known from the previous operation on the same connection)
     // while libcurl has nothing due soon; otherwise it waits as libcurl asks, at most
     // MaxWaitMs. A stop (Abort) wakes the wait and ends the transfer.
+    // Runs commands in the current folder, after the change of directory they rely on (a
+    // quote before it would run in whatever folder the server was left in).
+    CURLcode RunCommands(std::initializer_list<QByteArray> lines)
+    {
+        StringList commands;
+        for (const QByteArray& line : lines)
+            commands.append(line.constData());
+        Prepare(DirUrl());
+        curl_easy_setopt(easy->get(), CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(easy->get(), CURLOPT_POSTQUOTE, commands.get());
+        return Run();
+    }
+
     CURLcode Run()
     {
         CURLM* m = multi->get();
@@ -706,13 +718,12 @@ FtpClient::~FtpClient()
 }
 
 void FtpClient::Configure(const QString& host, const QString& user, const QString& password,
-                          quint16 port, int transferTimeoutSeconds)
+                          quint16 port)
 {
     d->host = host.trimmed();
     d->user = user;
     d->password = password;
     d->port = port;
-    d->transferTimeout = qMax(0, transferTimeoutSeconds);
 }
 
 void FtpClient::SetTlsRequired(bool required)
@@ -1066,15 +1077,7 @@ bool FtpClient::Rename(const QString& from, const QString& to)
     if (!IsValidRemoteName(rawFrom) || !IsValidRemoteName(rawTo))
         throw Refusal(action + QStringLiteral(" : nom de fichier invalide."));
 
-    // After the change of directory, which the commands then rely on (a quote before it would
-    // run in whatever folder the server was left in).
-    StringList commands;
-    commands.append(QByteArray("RNFR " + rawFrom).constData());
-    commands.append(QByteArray("RNTO " + rawTo).constData());
-    d->Prepare(d->DirUrl());
-    curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(d->easy->get(), CURLOPT_POSTQUOTE, commands.get());
-    const CURLcode result = d->Run();
+    const CURLcode result = d->RunCommands({"RNFR " + rawFrom, "RNTO " + rawTo});
     if (result == CURLE_OK)
         return true;
     // RNFR was accepted ("350 ... ready for destination") and RNTO refused.
@@ -1093,11 +1096,6 @@ void FtpClient::Delete(const QString& remoteName)
     const QByteArray raw = remoteName.toUtf8();
     if (!IsValidRemoteName(raw))
         throw Refusal(action + QStringLiteral(" : nom de fichier invalide."));
-    StringList commands;
-    commands.append(QByteArray("DELE " + raw).constData());
-    d->Prepare(d->DirUrl());
-    curl_easy_setopt(d->easy->get(), CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(d->easy->get(), CURLOPT_POSTQUOTE, commands.get());
-    if (const CURLcode result = d->Run(); result != CURLE_OK)
+    if (const CURLcode result = d->RunCommands({"DELE " + raw}); result != CURLE_OK)
         d->Fail(result, action);
 }

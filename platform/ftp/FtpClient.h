@@ -54,10 +54,8 @@ public:
     FtpClient(const FtpClient&) = delete;
     FtpClient& operator=(const FtpClient&) = delete;
 
-    // transferTimeoutSeconds: how long a transfer may go without moving a byte before it
-    // fails; 0 (what the program's callers give) takes the stall time-out of the client.
-    void Configure(const QString& host, const QString& user, const QString& password, quint16 port,
-                   int transferTimeoutSeconds);
+    // The server and the account of the next connection.
+    void Configure(const QString& host, const QString& user, const QString& password, quint16 port);
     // Explicit TLS (AUTH TLS, then PROT P) required for the control and data connections: a
     // server that does not offer it is refused before the login. Off by default. The
     // server's certificate and host name are always verified.
@@ -67,8 +65,8 @@ public:
     void SetTrustedCertificates(const QString& pemFile);
     // Bounds connecting and each wait for a server reply; 30 s unless set (tests use less).
     void SetReplyTimeout(int seconds);
-    // How long a transfer may go without moving a byte, unless Configure gives its own; 120 s
-    // unless set (tests use less).
+    // How long a transfer may go without moving a byte before it fails; 120 s unless set
+    // (tests use less).
     void SetStallTimeout(int seconds);
     // The two time-outs above, given to another client that works beside this one.
     void CopyTimeoutsTo(FtpClient& other) const;

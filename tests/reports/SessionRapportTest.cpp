@@ -99,7 +99,7 @@ protected:
     // Connects a client to that server and lists /Rapport.
     static void ListWith(FtpClient& client, const TestFtpServer& server)
     {
-        client.Configure(server.host(), server.user(), server.password(), server.port(), 0);
+        client.Configure(server.host(), server.user(), server.password(), server.port());
         client.Connect();
         client.ChangeDir(QStringLiteral("/Rapport"));
         client.List();
@@ -427,7 +427,7 @@ TEST_F(ReportSession, DownloadTrustsTheListingOnlyWhenTheSizeMatches)
 {
     // A report rewritten between the listing and its download arrives whole.
     Put(QStringLiteral("a.xml"), QByteArray(1000, 'a'));
-    ftp_.Configure(server_.host(), server_.user(), server_.password(), server_.port(), 0);
+    ftp_.Configure(server_.host(), server_.user(), server_.password(), server_.port());
     ftp_.Connect();
     ftp_.ChangeDir(QStringLiteral("/Rapport"));
     ftp_.List();

@@ -42,7 +42,7 @@ protected:
 
     static void ConfigureFor(FtpClient& client, const TestFtpServer& server)
     {
-        client.Configure(server.host(), server.user(), server.password(), server.port(), 0);
+        client.Configure(server.host(), server.user(), server.password(), server.port());
         client.SetPassive(true);
     }
 
@@ -145,15 +145,14 @@ TEST_F(FtpClientTest, ConnectFailuresAreReportedAndLeaveTheClientDisconnected)
     TestFtpServer server;
     FtpClient client;
 
-    client.Configure(server.host(), server.user(), "wrong", server.port(), 0);
+    client.Configure(server.host(), server.user(), "wrong", server.port());
     FtpError refused = ErrorOf([&] { client.Connect(); });
     EXPECT_FALSE(refused.isSecurity());
     EXPECT_TRUE(refused.text().contains("mot de passe refusé")) << refused.what();
     EXPECT_TRUE(refused.text().contains("530")) << refused.what();
     EXPECT_FALSE(client.Connected());
 
-    client.Configure(server.host(), server.user(), server.password(), TestFtpServer::UnusedPort(),
-                     0);
+    client.Configure(server.host(), server.user(), server.password(), TestFtpServer::UnusedPort());
     FtpError noServer = ErrorOf([&] { client.Connect(); });
     EXPECT_FALSE(noServer.isSecurity());
     EXPECT_TRUE(noServer.text().contains("connexion refusée")) << noServer.what();
@@ -161,14 +160,13 @@ TEST_F(FtpClientTest, ConnectFailuresAreReportedAndLeaveTheClientDisconnected)
 
     // Hosts that would make a different URL are refused before any network use.
     for (const char* host : {"", "   ", "127.0.0.1/Rapport", "user@127.0.0.1", "a b"}) {
-        client.Configure(QString::fromUtf8(host), server.user(), server.password(), server.port(),
-                         0);
+        client.Configure(QString::fromUtf8(host), server.user(), server.password(), server.port());
         FtpError bad = ErrorOf([&] { client.Connect(); });
         EXPECT_FALSE(bad.isSecurity());
         EXPECT_TRUE(bad.text().contains("serveur")) << host;
         EXPECT_FALSE(client.Connected());
     }
-    client.Configure(server.host(), server.user(), server.password(), 0, 0);
+    client.Configure(server.host(), server.user(), server.password(), 0);
     EXPECT_FALSE(ErrorOf([&] { client.Connect(); }).text().isEmpty());
     EXPECT_EQ(server.logCount("connect"), 1);
 
@@ -277,7 +275,7 @@ TEST_F(FtpClientTest, EveryOperationWorksOverTlsAndNothingGoesInClearText)
     TestProftpdServer proftpd(options);
     proftpd.writeFile("Rapport/a.xml", "<a/>");
     FtpClient client;
-    client.Configure(proftpd.host(), proftpd.user(), proftpd.password(), proftpd.port(), 0);
+    client.Configure(proftpd.host(), proftpd.user(), proftpd.password(), proftpd.port());
     client.SetTrustedCertificates(proftpd.caFile());
     exercise(client, "Rapport");
     EXPECT_TRUE(proftpd.commandLog().contains("PASS (hidden) 230"))
@@ -437,7 +435,7 @@ TEST_F(FtpClientTest, RenameAndDeleteInTheCurrentFolder)
     TestProftpdServer proftpd(options);
     proftpd.writeFile("a.part", "<new/>");
     proftpd.writeFile("a.xml", "<old/>");
-    client.Configure(proftpd.host(), proftpd.user(), proftpd.password(), proftpd.port(), 0);
+    client.Configure(proftpd.host(), proftpd.user(), proftpd.password(), proftpd.port());
     client.Connect();
     EXPECT_FALSE(client.Rename("a.part", "a.xml"));
     EXPECT_EQ(proftpd.readFile("a.xml"), "<old/>");
@@ -456,7 +454,7 @@ TEST_F(FtpClientTest, ARefusedUploadReportsTheServerReplyAndKeepsTheSession)
     WriteLocal(localPath("new.xml"), "<new/>");
 
     FtpClient client;
-    client.Configure(server.host(), "reader", "pw", server.port(), 0);
+    client.Configure(server.host(), "reader", "pw", server.port());
     client.Connect();
     FtpError refused = ErrorOf([&] { client.Put(localPath("new.xml"), "kept.xml"); });
     EXPECT_FALSE(refused.isSecurity());
@@ -630,7 +628,7 @@ TEST_F(FtpClientTest, AbsolutePathsStartAtTheServerRootNotTheLoginFolder)
     TestFtpServer server(options);
     server.writeFile("stores/store1/Rapport/mine.xml", "<mine/>");
     FtpClient client;
-    client.Configure(server.host(), "store", "pw", server.port(), 0);
+    client.Configure(server.host(), "store", "pw", server.port());
     client.Connect();
     // The account's home is its root: "/Rapport" is its own folder.
     client.ChangeDir("/Rapport");
