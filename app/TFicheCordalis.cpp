@@ -65,11 +65,8 @@ TFicheCordalis::TFicheCordalis(QWidget* parent)
     const QString alias = AliasFolder(ProgramPaths::FichierIni(), ProgramPaths::DataFolder());
     tables_ = std::make_unique<TablesSiege>(alias);
 
-    // The exports write into the preparation folder. A failure to create it is not reported
-    // here: it shows later as the failure of the first export or send.
-    const QString preparation = ProgramPaths::DossierPreparation();
-    if (!QFileInfo(preparation).isDir())
-        QDir().mkdir(preparation);
+    // The exports write into the preparation folder.
+    CreerDossierPreparation();
 
     FormCreate();
 }
@@ -95,11 +92,7 @@ void TFicheCordalis::LireParametres(const QString& fichierIni)
         c.btnEnvoi->setEnabled(parametres->Lignes[i]);
     }
 
-    if (parametres->TypeEnvoi) {
-        typeEnvoi_ = *parametres->TypeEnvoi;
-        if (typeEnvoi_ == EnvoiUri)
-            cheminUri_ = parametres->CheminUri;
-    }
+    parametres->AppliquerCanal(typeEnvoi_, cheminUri_);
 }
 
 TFicheCordalis::ControlesLigne TFicheCordalis::Controles(Ligne ligne) const
@@ -186,12 +179,7 @@ void TFicheCordalis::GenererLigne(Ligne ligne, ActionGeneration action)
     const ControlesLigne c = Controles(ligne);
     VueGenerationLigne vue(c.pgbGenerer, c.imgGenererYes, c.imgGenererNo, c.imgEnvoiYes,
                            c.imgEnvoiNo);
-    ContexteExport contexte;
-    contexte.DossierPreparation = ProgramPaths::DossierPreparation();
-    contexte.FichierIni = ProgramPaths::FichierIni();
-    contexte.Tables = TablesExports();
-    contexte.Proprietaire = QCoreApplication::instance();
-    action(contexte, vue);
+    action(ContexteDuProgramme(TablesExports()), vue);
 }
 
 // Sending of the purchase conditions.

@@ -72,6 +72,7 @@ bool ActionsEnvoi::Envoyer(JeuDonnees jeu, TTypeEnvoi typeEnvoi, const QString& 
     // A target folder that does not exist (not configured, unplugged, deleted) ends the
     // action at once with the red cross, without a message.
     if (typeEnvoi == EnvoiUri && !QFileInfo(cheminUri).isDir()) {
+        vue.DossierCibleAbsent(cheminUri);
         vue.AfficherEtatEnvoi(false);
         return false;
     }

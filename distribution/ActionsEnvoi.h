@@ -37,6 +37,9 @@ public:
     // The sending is over: the normal cursor comes back. Called after every DebutEnvoi,
     // also when the sending ends with an exception.
     virtual void FinEnvoi() = 0;
+    // The target folder of the copy channel does not exist: the window says nothing more
+    // than its red cross, a view without a window may say why.
+    virtual void DossierCibleAbsent(const QString& /*dossier*/) {}
 };
 
 // The "Envoyer" actions: each sends its data set's files from the preparation folder through

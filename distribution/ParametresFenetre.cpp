@@ -21,3 +21,12 @@ std::optional<ParametresFenetre> LireParametresFenetre(const QString& fichierIni
     }
     return result;
 }
+
+void ParametresFenetre::AppliquerCanal(TTypeEnvoi& type, QString& chemin) const
+{
+    if (!TypeEnvoi)
+        return;
+    type = *TypeEnvoi;
+    if (type == EnvoiUri)
+        chemin = CheminUri;
+}

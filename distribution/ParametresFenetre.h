@@ -18,6 +18,10 @@ struct ParametresFenetre
     std::optional<TTypeEnvoi> TypeEnvoi;
     // Key "URI" of section Cordalis_URI, unchanged; read only for the "URI" channel.
     QString CheminUri;
+
+    // The channel to send with after reading these settings: theirs when they name one (with
+    // its folder for the copy channel); otherwise type and chemin stay as they were.
+    void AppliquerCanal(TTypeEnvoi& type, QString& chemin) const;
 };
 
 // Reads the main window's settings from the file; nothing when the file does not exist.

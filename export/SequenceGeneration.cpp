@@ -5,7 +5,28 @@
 #include "TNativeXmlQLF.h"
 #include "TTable.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <utility>
+
+void CreerDossierPreparation()
+{
+    const QString preparation = ProgramPaths::DossierPreparation();
+    if (!QFileInfo(preparation).isDir())
+        QDir().mkdir(preparation);
+}
+
+ContexteExport ContexteDuProgramme(TablesExport tables)
+{
+    CreerDossierPreparation();
+    ContexteExport contexte;
+    contexte.DossierPreparation = ProgramPaths::DossierPreparation();
+    contexte.FichierIni = ProgramPaths::FichierIni();
+    contexte.Tables = std::move(tables);
+    contexte.Proprietaire = QCoreApplication::instance();
+    return contexte;
+}
 
 SequenceGeneration::SequenceGeneration(ContexteExport contexte, VueGeneration& vue)
     : contexte_(std::move(contexte)), vue_(vue)

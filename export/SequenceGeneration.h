@@ -69,6 +69,14 @@ struct ContexteExport
     QObject* Proprietaire = nullptr; // owner of the XML documents (the application object)
 };
 
+// Creates the program's preparation folder when it is missing. A failure is not reported
+// here: it shows as the failure of the first export or send.
+void CreerDossierPreparation();
+
+// The program's own context over the given tables: its preparation folder (created when
+// missing), its settings file, documents owned by the application object.
+ContexteExport ContexteDuProgramme(TablesExport tables);
+
 // The common sequence of every "Générer" action: hide the row's images, then for each file in
 // turn open its table, build the document (Version, optional Configuration, Lignes with one
 // Ligne per accepted row), save it into the preparation folder and close the table; at the

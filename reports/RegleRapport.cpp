@@ -134,4 +134,9 @@ QString NomFranchise(const QString& fileName)
     return end < 0 ? fileName : fileName.left(end);
 }
 
+QString TexteEtat(bool enAnomalie)
+{
+    return enAnomalie ? QStringLiteral("en anomalie") : QStringLiteral("en ordre");
+}
+
 } // namespace RegleRapport

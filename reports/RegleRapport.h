@@ -41,6 +41,10 @@ struct Verdict
 };
 Verdict JugerEnregistrement(const TXMLNodeQLF* record);
 
+// A verdict in words: "en anomalie" or "en ordre" (what screen readers and the runs without
+// a window say of a franchisee or a run).
+QString TexteEtat(bool enAnomalie);
+
 extern const QString TexteInstallee;
 
 // The verdict of a franchisee's report: its root record judged as above, also in trouble when

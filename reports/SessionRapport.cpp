@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "FtpClient.h"
 #include "MessageBox.h"
+#include "ProgramPaths.h"
 #include "Regional.h"
 #include "RegleRapport.h"
 #include "TIniFile.h"
@@ -114,6 +115,17 @@ void Attendre(const std::function<bool()>& condition)
     });
     minuterie.start(PeriodeAttenteMs);
     boucle.exec();
+}
+
+// The key Connexions of the section: its value from 1 to ConnexionsMax; the default when
+// it is absent, not an integer or out of range.
+int LireConnexions(const TIniFile& ini, const QString& section)
+{
+    const int connexions = ini.ReadInteger(section, QStringLiteral("Connexions"),
+                                           ParametresRapport::ConnexionsParDefaut);
+    return connexions >= 1 && connexions <= ParametresRapport::ConnexionsMax
+               ? connexions
+               : ParametresRapport::ConnexionsParDefaut;
 }
 
 } // namespace
@@ -397,19 +409,19 @@ ParametresRapport ParametresRapport::Lire(const QString& fichierIni)
     return parametres;
 }
 
-int ParametresRapport::LireConnexions(const TIniFile& ini, const QString& section)
-{
-    const int connexions =
-        ini.ReadInteger(section, QStringLiteral("Connexions"), ConnexionsParDefaut);
-    return connexions >= 1 && connexions <= ConnexionsMax ? connexions : ConnexionsParDefaut;
-}
-
 SessionRapport::SessionRapport(FtpClient& ftp, ParametresRapport parametres,
                                DossiersRapport dossiers, DrapeauRapportsCharges drapeau,
                                QObject* documentOwner)
     : ftp_(ftp), parametres_(std::move(parametres)), dossiers_(std::move(dossiers)),
       drapeau_(std::move(drapeau)), documentOwner_(documentOwner)
 {
+}
+
+SessionRapport SessionRapport::DuProgramme(FtpClient& ftp, DrapeauRapportsCharges drapeau)
+{
+    return SessionRapport(ftp, ParametresRapport::Lire(ProgramPaths::FichierIni()),
+                          {ProgramPaths::RepertoireRapport(), ProgramPaths::RepertoireHistorique()},
+                          std::move(drapeau), QCoreApplication::instance());
 }
 
 void SessionRapport::Connecter(FtpClient& client) const

@@ -7,7 +7,6 @@
 
 class FtpClient;
 class QObject;
-class TIniFile;
 class TNativeXmlQLF;
 
 // The report server's section of the settings file.
@@ -23,12 +22,10 @@ struct ParametresRapport : ParametresFtp
     // "Connexions": 1 to ConnexionsMax.
     int Connexions = ConnexionsParDefaut;
 
-    // Reads the section (LireParametresFtp) and its key Connexions; without a settings file,
-    // the defaults.
+    // Reads the section (LireParametresFtp) and its key Connexions (the default when it is
+    // absent, not an integer or out of 1 to ConnexionsMax); without a settings file, the
+    // defaults.
     static ParametresRapport Lire(const QString& fichierIni);
-    // The key Connexions of the section: its value from 1 to ConnexionsMax; the default when
-    // it is absent, not an integer or out of range.
-    static int LireConnexions(const TIniFile& ini, const QString& section);
 };
 
 // The flag "reports already downloaded during this run", kept by the main window so that it
@@ -85,6 +82,9 @@ public:
     // parametres: the report server's section (SectionRapport), read when the window opens.
     SessionRapport(FtpClient& ftp, ParametresRapport parametres, DossiersRapport dossiers,
                    DrapeauRapportsCharges drapeau, QObject* documentOwner);
+    // The program's own session: the report server of its settings file, its report folders,
+    // documents owned by the application object.
+    static SessionRapport DuProgramme(FtpClient& ftp, DrapeauRapportsCharges drapeau);
 
     // Connects unless already connected. A failure, a port outside 1-65535 included, is shown
     // in a message box; false then.

@@ -11,11 +11,9 @@ namespace {
 
 void Write(std::FILE* stream, const QString& line)
 {
-    const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
     // A closed output (the reader went away) must not stop the run: its files matter more
     // than its log.
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    PrintText(stream, line + QLatin1Char('\n'));
 }
 
 QString Stamp()
@@ -54,14 +52,16 @@ Console::~Console()
         SetMessageHandler(nullptr);
 }
 
+bool PrintText(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) ==
+               size_t(bytes.size()) &&
+           std::fflush(stream) == 0;
+}
+
 QString Console::OneLine(const QString& text)
 {
     static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n\\t]\\s*"));
     return QString(text).replace(breaks, QStringLiteral(" ")).trimmed();
-}
-
-void ShowCurrentExceptionMessage()
-{
-    const QString text = ExceptionText(std::current_exception());
-    ShowMessage(text.isEmpty() ? QStringLiteral("Erreur inattendue.") : text);
 }

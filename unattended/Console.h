@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdio>
 
 // What a run without a window says: each step one line on the standard output, each message
 // the window would show in a box one line on the standard error, both prefixed with the local
@@ -31,6 +32,12 @@ private:
     bool installed_ = false;
 };
 
-// Tells the exception being handled through the message seam, as the window shows what an
-// action throws in a box; an exception without a text is told as unexpected.
-void ShowCurrentExceptionMessage();
+// Prints a text on stream (a file of the C library: stdout, stderr) in UTF-8; false when it
+// could not be written (a closed or full output).
+bool PrintText(std::FILE* stream, const QString& text);
+
+// An exception without a text of its own, as the runs without a window tell it.
+inline QString ErreurSansTexte()
+{
+    return QStringLiteral("Erreur inattendue.");
+}

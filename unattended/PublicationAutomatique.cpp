@@ -40,6 +40,12 @@ public:
     void DebutEnvoi() override {}
     void TraiterMessagesEnAttente() override {}
     void FinEnvoi() override {}
+    void DossierCibleAbsent(const QString& dossier) override
+    {
+        ShowMessage(QStringLiteral("Le dossier cible « %1 » n'existe pas ou n'est pas un "
+                                   "dossier (clé URI de la section [Cordalis_URI]).")
+                        .arg(QDir::toNativeSeparators(dossier)));
+    }
 };
 
 QString Octets(qint64 taille)
@@ -79,11 +85,8 @@ PublicationAutomatique::PublicationAutomatique(ContexteExport contexte, ActionsE
 {
     // As the main window: it starts with the FTP channel and takes the settings' choice only
     // when the settings make one.
-    if (parametres_ && parametres_->TypeEnvoi) {
-        typeEnvoi_ = *parametres_->TypeEnvoi;
-        if (typeEnvoi_ == EnvoiUri)
-            cheminUri_ = parametres_->CheminUri;
-    }
+    if (parametres_)
+        parametres_->AppliquerCanal(typeEnvoi_, cheminUri_);
 }
 
 bool PublicationAutomatique::Publier(const std::vector<JeuDonnees>& demandes)
@@ -141,7 +144,7 @@ bool PublicationAutomatique::Generer(JeuDonnees jeu)
     try {
         LigneDe(jeu).Action(contexte_, vue);
     } catch (...) {
-        ShowCurrentExceptionMessage();
+        ShowCurrentException(ErreurSansTexte());
         console_.Step(QStringLiteral("%1 : Générer en échec, rien n'est envoyé").arg(nom));
         return false;
     }
@@ -164,14 +167,9 @@ bool PublicationAutomatique::Envoyer(JeuDonnees jeu)
     try {
         envoye = envoi_.Envoyer(jeu, typeEnvoi_, cheminUri_, vue);
     } catch (...) {
-        ShowCurrentExceptionMessage();
+        ShowCurrentException(ErreurSansTexte());
     }
     if (!envoye) {
-        // The window only shows its red cross for a missing target folder: say why here.
-        if (typeEnvoi_ == EnvoiUri && !QFileInfo(cheminUri_).isDir())
-            ShowMessage(QStringLiteral("Le dossier cible « %1 » n'existe pas ou n'est pas un "
-                                       "dossier (clé URI de la section [Cordalis_URI]).")
-                            .arg(QDir::toNativeSeparators(cheminUri_)));
         console_.Step(QStringLiteral("%1 : Envoyer en échec (envoi %2)").arg(nom, Canal()));
         return false;
     }

@@ -1,5 +1,7 @@
 #include "RapportAutomatique.h"
 
+#include "RegleRapport.h"
+
 #include "Console.h"
 #include "Errors.h"
 #include "MessageBox.h"
@@ -14,7 +16,7 @@ RapportAutomatique::RapportAutomatique(SessionRapport& session, Console& console
 
 QString RapportAutomatique::Etat(const EntreeRapport& entree)
 {
-    return entree.EnAnomalie ? QStringLiteral("en anomalie") : QStringLiteral("en ordre");
+    return RegleRapport::TexteEtat(entree.EnAnomalie);
 }
 
 std::vector<QStringList>
@@ -47,7 +49,7 @@ bool RapportAutomatique::Executer(const OptionsRapport& options)
         complete = session_.ChargerRapports(options.Jours, ajouter);
     } catch (...) {
         // The window shows an error of the pass in a box, keeping what was listed.
-        ShowCurrentExceptionMessage();
+        ShowCurrentException(ErreurSansTexte());
     }
     if (!complete) {
         // An incomplete list written as the CSV would pass for the whole network's.

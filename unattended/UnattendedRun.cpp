@@ -54,27 +54,15 @@ int Publish(const std::vector<JeuDonnees>& lignes, Console& console)
 {
     return UnderLock([&] {
         const QString fichierIni = ProgramPaths::FichierIni();
-        const QString preparation = ProgramPaths::DossierPreparation();
-        // As the main window: a preparation folder that cannot be created shows as the
-        // failure of the first export.
-        if (!QFileInfo(preparation).isDir())
-            QDir().mkdir(preparation);
-
         TablesSiege tables(AliasFolder(fichierIni, ProgramPaths::DataFolder()));
-        ContexteExport contexte;
-        contexte.DossierPreparation = preparation;
-        contexte.FichierIni = fichierIni;
-        contexte.Tables = tables.PourExport();
-        contexte.Proprietaire = QCoreApplication::instance();
+        const ContexteExport contexte = ContexteDuProgramme(tables.PourExport());
 
         FtpClient client;
         CanalFtp canal(client, fichierIni);
-        ActionsEnvoi envoi(canal, preparation);
+        ActionsEnvoi envoi(canal, contexte.DossierPreparation);
         PublicationAutomatique publication(contexte, envoi, LireParametresFenetre(fichierIni),
                                            console);
-        const bool reussi = publication.Publier(lignes);
-        canal.DeconnexionFTP();
-        return reussi;
+        return publication.Publier(lignes);
     });
 }
 
@@ -83,11 +71,8 @@ int CheckReports(const OptionsRapport& options, Console& console)
     return UnderLock([&] {
         FtpClient client;
         bool charges = false;
-        SessionRapport session(
-            client, ParametresRapport::Lire(ProgramPaths::FichierIni()),
-            {ProgramPaths::RepertoireRapport(), ProgramPaths::RepertoireHistorique()},
-            {[&charges] { return charges; }, [&charges](bool value) { charges = value; }},
-            QCoreApplication::instance());
+        SessionRapport session = SessionRapport::DuProgramme(
+            client, {[&charges] { return charges; }, [&charges](bool value) { charges = value; }});
         return RapportAutomatique(session, console).Executer(options);
     });
 }

@@ -19,15 +19,6 @@
 
 namespace {
 
-// Prints a text; false when it could not be written (a closed or full output).
-bool Print(std::FILE* stream, const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) ==
-               size_t(bytes.size()) &&
-           std::fflush(stream) == 0;
-}
-
 // The main window, on the one QApplication of the program.
 int RunWindow(int argc, char** argv)
 {
@@ -77,7 +68,7 @@ int RunUnattended(int argc, char** argv, const CommandLine& commandLine)
             return UnattendedRun::Publish(commandLine.Lignes(), console);
         return UnattendedRun::CheckReports(commandLine.Rapport(), console);
     } catch (...) {
-        ShowCurrentExceptionMessage();
+        ShowCurrentException(ErreurSansTexte());
     }
     return UnattendedRun::Failed;
 }
@@ -94,16 +85,16 @@ int main(int argc, char** argv)
 
     switch (commandLine.command()) {
     case CommandLine::Command::Error:
-        Print(stderr, commandLine.Message() + QLatin1Char('\n') +
-                          (commandLine.ShowsUsage() ? CommandLine::UsageText() : QString()));
+        PrintText(stderr, commandLine.Message() + QLatin1Char('\n') +
+                              (commandLine.ShowsUsage() ? CommandLine::UsageText() : QString()));
         return CommandLine::UsageError;
     case CommandLine::Command::Help:
-        return Print(stdout, CommandLine::HelpText()) ? 0 : 1;
+        return PrintText(stdout, CommandLine::HelpText()) ? 0 : 1;
     case CommandLine::Command::Version: {
         QCoreApplication app(argc, argv);
         const ProgramPaths::Layout layout = ProgramPaths::Decide(
             QCoreApplication::applicationDirPath(), ProgramPaths::Environment::OfProcess());
-        return Print(stdout, CommandLine::VersionText(layout)) ? 0 : 1;
+        return PrintText(stdout, CommandLine::VersionText(layout)) ? 0 : 1;
     }
     case CommandLine::Command::Publier:
     case CommandLine::Command::Rapport:

@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "Errors.h"
+
 #include <QtGlobal>
 
 namespace {
@@ -25,4 +27,10 @@ MessageHandler SetMessageHandler(MessageHandler handler)
     MessageHandler previous = std::move(handlerSlot());
     handlerSlot() = std::move(handler);
     return previous;
+}
+
+void ShowCurrentException(const QString& withoutText)
+{
+    const QString text = ExceptionText(std::current_exception());
+    ShowMessage(text.isEmpty() ? withoutText : text);
 }

@@ -11,5 +11,9 @@ using MessageHandler = std::function<void(const QString& text)>;
 // Shows the text through the installed handler (without one, it goes to qWarning).
 void ShowMessage(const QString& text);
 
+// Shows the exception being handled through ShowMessage: its text, or withoutText when it
+// carries none.
+void ShowCurrentException(const QString& withoutText = {});
+
 // Installs a handler and returns the previous one.
 MessageHandler SetMessageHandler(MessageHandler handler);

@@ -19,11 +19,10 @@ bool CordalisApplication::notify(QObject* receiver, QEvent* event)
 
 void CordalisApplication::ShowCurrentException()
 {
-    const QString text = ExceptionText(std::current_exception());
     // Showing the message runs a modal loop; an error raised there must not escape either.
     try {
-        ShowMessage(text);
+        ::ShowCurrentException();
     } catch (...) {
-        qWarning("%s", qUtf8Printable(text));
+        qWarning("%s", qUtf8Printable(ExceptionText(std::current_exception())));
     }
 }

@@ -1,11 +1,12 @@
 #include "TFicheRapport.h"
+
+#include "RegleRapport.h"
 #include "ui_TFicheRapport.h"
 
 #include "Accessibility.h"
 #include "ActionConnection.h"
 #include "CordalisApplication.h"
 #include "GuiResources.h"
-#include "ProgramPaths.h"
 #include "ProgressionRapports.h"
 #include "TFicheRapportHistorique.h"
 
@@ -22,9 +23,7 @@ constexpr int MargeBasMessage = HauteurConcue - 471 - 106;
 
 TFicheRapport::TFicheRapport(QWidget* owner, DrapeauRapportsCharges rapportsCharges)
     : QDialog(owner), ui(std::make_unique<Ui::TFicheRapport>()),
-      session_(ftpMaj, ParametresRapport::Lire(ProgramPaths::FichierIni()),
-               {ProgramPaths::RepertoireRapport(), ProgramPaths::RepertoireHistorique()},
-               std::move(rapportsCharges), QCoreApplication::instance())
+      session_(SessionRapport::DuProgramme(ftpMaj, std::move(rapportsCharges)))
 {
     ui->setupUi(this);
     DescribeControls(this);
@@ -141,8 +140,7 @@ void TFicheRapport::AjouterEntree(const EntreeRapport& entree)
 {
     auto* item = new QListWidgetItem(ilImages_[entree.EnAnomalie ? 1 : 0], entree.Nom);
     // The mark is only a colour: screen readers get it as the entry's description.
-    item->setData(Qt::AccessibleDescriptionRole,
-                  entree.EnAnomalie ? QStringLiteral("en anomalie") : QStringLiteral("en ordre"));
+    item->setData(Qt::AccessibleDescriptionRole, RegleRapport::TexteEtat(entree.EnAnomalie));
     ui->lstRapport->addItem(item);
     textes_[item] = entree.Texte;
 }

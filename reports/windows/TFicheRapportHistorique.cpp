@@ -1,4 +1,6 @@
 #include "TFicheRapportHistorique.h"
+
+#include "RegleRapport.h"
 #include "ui_TFicheRapportHistorique.h"
 
 #include "Accessibility.h"
@@ -42,8 +44,7 @@ void TFicheRapportHistorique::AjouterLigne(const LigneHistorique& ligne)
     QTableWidget* liste = ui->lstRapportHistorique;
     const int row = liste->rowCount();
     liste->insertRow(row);
-    const QString etat =
-        ligne.EnAnomalie ? QStringLiteral("en anomalie") : QStringLiteral("en ordre");
+    const QString etat = RegleRapport::TexteEtat(ligne.EnAnomalie);
     const QString textes[2] = {ligne.Date, ligne.Texte};
     for (int column = 0; column < 2; ++column) {
         auto* item = new QTableWidgetItem(textes[column]);
