@@ -63,13 +63,10 @@ void PoserChamp(const TTable& table, TXMLNodeQLF& ligne, const QString& nom, con
     } catch (const XmlError& erreur) {
         const qsizetype interdit = FirstForbiddenCharacter(texte);
         const QString raison =
-            interdit < 0
-                ? erreur.text()
-                : QStringLiteral("il contient un caractère interdit (U+%1, en position %2)")
-                      .arg(QString::number(texte.at(interdit).unicode(), 16)
-                               .toUpper()
-                               .rightJustified(4, QLatin1Char('0')))
-                      .arg(interdit + 1);
+            interdit < 0 ? erreur.text()
+                         : QStringLiteral("il contient un caractère interdit (%1, en position %2)")
+                               .arg(CodePointText(texte.at(interdit)))
+                               .arg(interdit + 1);
         throw XmlError(QStringLiteral("Le champ « %1 » de %2 de la table « %3 » ne peut pas être "
                                       "écrit en XML : %4. Corrigez cet enregistrement puis "
                                       "relancez la génération.")

@@ -180,10 +180,8 @@ void CheckValue(const QString& name, const QString& value)
     const qsizetype at = FirstForbiddenCharacter(value);
     if (at >= 0)
         throw XmlError(QStringLiteral("La valeur de l'attribut « %1 » contient un caractère "
-                                      "interdit en XML (U+%2)")
-                           .arg(name, QString::number(value.at(at).unicode(), 16)
-                                          .toUpper()
-                                          .rightJustified(4, QLatin1Char('0'))));
+                                      "interdit en XML (%2)")
+                           .arg(name, CodePointText(value.at(at))));
 }
 
 // The name a DOM gives an element: its prefix, if any, then its local name.
@@ -319,6 +317,12 @@ xmlDocPtr Parse(QFile& file, const QByteArray& url, bool lifted, bool& declaresE
 }
 
 } // namespace
+
+QString CodePointText(QChar character)
+{
+    return QStringLiteral("U+") +
+           QString::number(character.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
 
 qsizetype FirstForbiddenCharacter(const QString& value)
 {

@@ -15,6 +15,8 @@ class TXMLNodeListQLF;
 // (the control characters other than tab, line feed and carriage return, and U+FFFE,
 // U+FFFF); -1 when there is none. SetAttribute refuses such a value with an XmlError.
 qsizetype FirstForbiddenCharacter(const QString& value);
+// A character as messages name it: "U+" and four hexadecimal digits at least ("U+001F").
+QString CodePointText(QChar character);
 
 // A handle on one node of a TNativeXmlQLF document. It holds no reference on the node: it is
 // valid while its document exists and until the document loads another file. Names and
